@@ -1,0 +1,26 @@
+// The application-wide state that lives from start-up to exit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velloran {
+
+struct AppState {
+    std::string appDir;                      // the program's folder, ending in "/"
+    std::string iniFileName;                 // the settings file's full name
+    std::vector<std::string> recentProjects; // most recent first
+    std::string projectFileName;             // empty while no project has a file
+    std::string currentUserList;
+    std::vector<std::string> userTagShortcuts;
+    bool bulkUpdate = false;
+    std::string layoutSuffix;
+};
+
+// Puts `name` at the top of the recent list, removing its first earlier entry that
+// equals it without regard to ASCII case.
+void PromoteRecentProject(AppState& state, const std::string& name);
+// Removes the first entry equal to `name` without regard to ASCII case.
+void ForgetRecentProject(AppState& state, const std::string& name);
+
+} // namespace velloran

@@ -1,0 +1,42 @@
+// The data module: application-wide state, the settings file name and the common
+// dialogs' fixed settings that every window shares.
+#pragma once
+
+#include "app/appstate.h"
+#include "app/settings.h"
+#include "platform/prompter.h"
+
+#include <string>
+#include <vector>
+
+namespace velloran {
+
+struct ProgramPaths {
+    std::string appDir;
+    std::string iniFileName;
+    std::vector<std::string> dataDirs; // searched after appDir for read-only files
+};
+
+// The paths of the running program: its folder, the settings file in the config
+// folder, and the installed data folder.
+[[nodiscard]] ProgramPaths CurrentProgramPaths();
+
+class Tdm1 {
+public:
+    explicit Tdm1(const ProgramPaths& paths);
+
+    AppState state;
+    Settings settings;
+    std::vector<std::string> dataDirs;
+    FileRequest OpenDialog1;
+    FileRequest SaveDialog1;
+
+    // The tutorial project's full name, or empty when it is not installed.
+    [[nodiscard]] std::string tutorialProject() const;
+
+    // The colour dialog's custom colours, to and from the entries the settings keep.
+    void applyCustomColors() const;
+    void collectCustomColors();
+};
+
+} // namespace velloran

@@ -1,0 +1,46 @@
+// One open document: its editor, its file name and how its bytes are written back.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class QPlainTextEdit;
+class QWidget;
+
+namespace velloran {
+
+class Prompter;
+
+inline constexpr std::string_view kUntitled = "<Untitled>";
+
+// Until the highlighting editor control arrives, a document is edited in a plain text
+// editor; the entry keeps the file's encoding and line-end style so that an
+// unchanged file is written back byte for byte.
+class TEditorEntry {
+public:
+    TEditorEntry(QWidget* parent, std::string fileName);
+    ~TEditorEntry();
+    TEditorEntry(const TEditorEntry&) = delete;
+    TEditorEntry& operator=(const TEditorEntry&) = delete;
+
+    QPlainTextEdit* Memo;
+    std::string FileName;
+    bool Saving = false;
+
+    [[nodiscard]] bool isUntitled() const { return FileName == kUntitled; }
+    [[nodiscard]] bool isModified() const;
+    // Reads FileName into the editor; throws FileError.
+    void load();
+    // Writes the document: straight to FileName, or, when untitled, to a name asked
+    // for through `prompter` (nothing happens when the user declines). Throws
+    // FileError and leaves the document modified when the write fails.
+    void Save(Prompter& prompter, const std::string& dialogFolder);
+
+private:
+    void writeTo(const std::string& name);
+
+    bool m_utf8 = true;
+    std::string m_lineEnd = "\n";
+};
+
+} // namespace velloran

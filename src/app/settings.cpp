@@ -1,0 +1,86 @@
+// The settings keys owned by start-up and exit: recent projects, custom colours, the
+// current user tag list and the highlighting rule sets' display texts.
+#include "app/settings.h"
+
+#include "platform/inifile.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace velloran {
+
+namespace {
+
+// Key lines are taken whole, as the colour dialog's entries themselves contain "=";
+// the key in front of the first "=" only orders them.
+std::vector<std::string> valuesOfSection(const IniFile& ini, std::string_view section) {
+    std::vector<std::string> values;
+    for (const auto& line : ini.readSection(section)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos || eq + 1 == line.size())
+            continue;
+        values.push_back(CutToLength(std::string_view(line).substr(eq + 1), kMaxRecentLineLength));
+    }
+    return values;
+}
+
+} // namespace
+
+std::string CutToLength(std::string_view text, size_t limit) {
+    if (text.size() <= limit)
+        return std::string(text);
+    size_t end = limit;
+    // Back off over continuation bytes so a multi-byte character is never split.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end));
+}
+
+void ReadSettings(const IniFile& ini, AppState& state, Settings& settings) {
+    state.recentProjects = valuesOfSection(ini, kRecentFilesSection);
+    settings.customColors = valuesOfSection(ini, kCustomColorsSection);
+    state.currentUserList = ini.readString(kStartupSection, "CurrentUserList", "");
+    for (size_t i = 0; i < kParserKeys.size(); ++i) {
+        if (ini.hasKey(kParsersSection, kParserKeys[i]))
+            settings.parsers[i] = ini.readString(kParsersSection, kParserKeys[i], "");
+    }
+}
+
+void WriteSettings(IniFile& ini, const AppState& state, const Settings& settings) {
+    ini.eraseSection(kRecentFilesSection);
+    const size_t recent = std::min(state.recentProjects.size(), kRecentProjectsWritten);
+    for (size_t i = 0; i < recent; ++i)
+        ini.writeString(kRecentFilesSection, "File" + std::to_string(i), state.recentProjects[i]);
+    ini.eraseSection(kCustomColorsSection);
+    for (size_t i = 0; i < settings.customColors.size(); ++i)
+        ini.writeString(kCustomColorsSection, std::to_string(i), settings.customColors[i]);
+    ini.writeString(kStartupSection, "CurrentUserList", state.currentUserList);
+    for (size_t i = 0; i < kParserKeys.size(); ++i) {
+        if (settings.parsers[i])
+            ini.writeString(kParsersSection, kParserKeys[i], *settings.parsers[i]);
+    }
+}
+
+std::string FormatCustomColor(int slot, std::uint32_t bgr) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "Color%c=%06X", static_cast<char>('A' + slot),
+                  static_cast<unsigned>(bgr & 0xFFFFFFu));
+    return buffer;
+}
+
+std::optional<CustomColorSlot> ParseCustomColor(std::string_view entry) {
+    if (entry.size() < 8 || entry.substr(0, 5) != "Color" || entry[6] != '=')
+        return std::nullopt;
+    const int slot = entry[5] - 'A';
+    if (slot < 0 || slot > 15)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    const auto digits = entry.substr(7);
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return CustomColorSlot{slot, value};
+}
+
+} // namespace velloran

@@ -1,0 +1,57 @@
+// Reading the settings at start-up and writing them back at exit.
+#pragma once
+
+#include "app/appstate.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velloran {
+
+class IniFile;
+
+inline constexpr std::string_view kRecentFilesSection = "Recent Files";
+inline constexpr std::string_view kCustomColorsSection = "Custom Colors";
+inline constexpr std::string_view kStartupSection = "startup";
+inline constexpr std::string_view kParsersSection = "parsers";
+inline constexpr size_t kRecentProjectsWritten = 10;
+inline constexpr size_t kMaxRecentLineLength = 255;
+
+// The display settings texts of the five highlighting rule sets, in the order the
+// settings file lists them. A rule set with no text of its own keeps its built-in one.
+inline constexpr std::array<std::string_view, 5> kParserKeys = {"pascal", "html", "c", "email",
+                                                                "jscript"};
+using ParserSettings = std::array<std::optional<std::string>, 5>;
+
+// What the colour dialog holds as custom colours: entries of the form "ColorA=BBGGRR"
+// (a slot letter A to P and a 0x00BBGGRR value in hex), kept whole.
+using CustomColors = std::vector<std::string>;
+
+struct Settings {
+    CustomColors customColors;
+    ParserSettings parsers;
+};
+
+// Fills the recent projects, current user list, custom colours and parser texts from
+// the file; missing keys keep their defaults (parser texts stay as given).
+void ReadSettings(const IniFile& ini, AppState& state, Settings& settings);
+// Writes the same keys back: the first ten recent projects, the custom colours, the
+// user list and every parser text that is known. Other sections stay as they are.
+void WriteSettings(IniFile& ini, const AppState& state, const Settings& settings);
+
+// Cuts to at most `limit` bytes without splitting a UTF-8 sequence.
+[[nodiscard]] std::string CutToLength(std::string_view text, size_t limit);
+
+// The custom-colour entry for slot 0..15 ("ColorA=...").
+[[nodiscard]] std::string FormatCustomColor(int slot, std::uint32_t bgr);
+struct CustomColorSlot {
+    int slot;
+    std::uint32_t bgr;
+};
+[[nodiscard]] std::optional<CustomColorSlot> ParseCustomColor(std::string_view entry);
+
+} // namespace velloran

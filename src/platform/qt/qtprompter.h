@@ -1,0 +1,35 @@
+// The prompter that asks the user through real Qt dialogs.
+#pragma once
+
+#include "platform/prompter.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace velloran {
+
+// Turns "Name|*.a; *.b|Other|*.c" into Qt's "Name (*.a *.b);;Other (*.c)".
+[[nodiscard]] QString QtFilterFromPipes(const std::string& filter);
+// Message texts keep their CR or CR LF line breaks; the dialogs want LF.
+[[nodiscard]] QString DisplayText(const std::string& text);
+
+class QtPrompter : public Prompter {
+public:
+    explicit QtPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    Answer message(MessageKind kind, const std::string& text, Buttons buttons) override;
+    std::optional<std::string> openFile(const FileRequest& request) override;
+    std::optional<std::string> saveFile(const FileRequest& request) override;
+    std::optional<std::string> inputText(const std::string& title, const std::string& prompt,
+                                         const std::string& initial) override;
+    void setBusy(bool busy) override;
+
+private:
+    std::optional<std::string> runFileDialog(const FileRequest& request, bool save);
+
+    QWidget* m_parent;
+};
+
+} // namespace velloran

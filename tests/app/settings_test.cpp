@@ -1,0 +1,181 @@
+// Start-up and exit rules: settings round trip, what opens at start, the exit question.
+#include "app/settings.h"
+#include "app/startup.h"
+#include "platform/inifile.h"
+#include "platform/prompter.h"
+
+#include <gtest/gtest.h>
+
+using namespace velloran;
+
+namespace {
+
+IniFile parsed(const std::string& text) {
+    IniFile ini("/nonexistent/velloran-test.ini");
+    ini.parse(text);
+    return ini;
+}
+
+} // namespace
+
+TEST(Settings, WritesOnlyTheTenMostRecentProjectsAndKeepsOtherSections) {
+    IniFile ini = parsed("[programs]\r\nnumprogs=1\r\n[Recent Files]\r\nFile0=/old.vpr\r\n"
+                         "File12=/stale.vpr\r\n");
+    AppState state;
+    for (int i = 0; i < 15; ++i)
+        state.recentProjects.push_back("/site" + std::to_string(i) + ".vpr");
+    WriteSettings(ini, state, {});
+
+    const auto lines = ini.readSection("Recent Files");
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines.front(), "File0=/site0.vpr");
+    EXPECT_EQ(lines.back(), "File9=/site9.vpr");
+    EXPECT_EQ(ini.readString("programs", "numprogs", ""), "1");
+}
+
+TEST(Settings, ReadsRecentLinesInFileOrderCutTo255) {
+    const std::string longName = "/" + std::string(300, 'a');
+    const IniFile ini = parsed("[recent files]\nFile3=/b.vpr\nFile0=" + longName +
+                               "\nnonsense\nFile1=\n[Custom Colors]\n0=ColorA=0000FF\n"
+                               "[parsers]\nhtml=Qorvex2:abc\n");
+    AppState state;
+    Settings settings;
+    ReadSettings(ini, state, settings);
+
+    ASSERT_EQ(state.recentProjects.size(), 2u);
+    EXPECT_EQ(state.recentProjects[0], "/b.vpr");
+    EXPECT_EQ(state.recentProjects[1], longName.substr(0, 255));
+    ASSERT_EQ(settings.customColors.size(), 1u);
+    EXPECT_EQ(settings.customColors[0], "ColorA=0000FF");
+    EXPECT_FALSE(settings.parsers[0].has_value()); // no text of its own: built-in stays
+    EXPECT_EQ(settings.parsers[1], "Qorvex2:abc");
+}
+
+TEST(Settings, RoundTripKeepsEveryKey) {
+    AppState state;
+    state.recentProjects = {"/a b/site.vpr", "/ümlaut/x.vpr"};
+    state.currentUserList = "/tags/mine.vul";
+    Settings settings;
+    settings.customColors = {FormatCustomColor(0, 0x0000FF), FormatCustomColor(15, 0xABCDEF)};
+    settings.parsers[4] = "Qorvex2:js";
+    IniFile ini = parsed("");
+    WriteSettings(ini, state, settings);
+
+    AppState readState;
+    Settings readSettings;
+    ReadSettings(parsed(ini.text()), readState, readSettings);
+    EXPECT_EQ(readState.recentProjects, state.recentProjects);
+    EXPECT_EQ(readState.currentUserList, state.currentUserList);
+    EXPECT_EQ(readSettings.customColors, settings.customColors);
+    EXPECT_EQ(readSettings.parsers, settings.parsers);
+}
+
+TEST(Settings, CutNeverSplitsACharacter) {
+    const std::string text = std::string(254, 'a') + "\xC3\xBC"; // "ü" straddles 255
+    EXPECT_EQ(CutToLength(text, 255), std::string(254, 'a'));
+}
+
+TEST(Settings, CustomColorEntriesParseOnlyWellFormedSlots) {
+    const auto slot = ParseCustomColor("ColorP=ABCDEF");
+    ASSERT_TRUE(slot.has_value());
+    EXPECT_EQ(slot->slot, 15);
+    EXPECT_EQ(slot->bgr, 0xABCDEFu);
+    EXPECT_FALSE(ParseCustomColor("ColorQ=000000"));
+    EXPECT_FALSE(ParseCustomColor("ColorA="));
+    EXPECT_FALSE(ParseCustomColor("ColorA=12G"));
+}
+
+TEST(CommandLine, SplitNameIsRebuiltAndMadeAbsolute) {
+    EXPECT_EQ(HandoverText({"/home/me/My", "Site/index.htm"}, "/tmp"),
+              "/home/me/My Site/index.htm");
+    EXPECT_EQ(HandoverText({"My", "Site/index.htm"}, "/home/me"), "/home/me/My Site/index.htm");
+    EXPECT_EQ(HandoverText({}, "/home/me"), "");
+    EXPECT_EQ(HandoverText({std::string(5000, 'x')}, "/").size(), kHandoverLimit - 1);
+}
+
+TEST(CommandLine, ProjectOrFileByExtension) {
+    EXPECT_EQ(RequestForName("/s/site.VPR").kind, OpenRequest::Kind::Project);
+    EXPECT_EQ(RequestForName("/s/site.vpr.htm").kind, OpenRequest::Kind::File);
+    EXPECT_EQ(RequestForName("/s/.vpr").kind, OpenRequest::Kind::File);
+    EXPECT_EQ(RequestForName("").kind, OpenRequest::Kind::Nothing);
+}
+
+TEST(Startup, FirstStartListsTheTutorialAndOpensIt) {
+    AppState state;
+    const auto request =
+        ChooseStartupRequest({}, state, "/usr/share/velloran/tutorial/velloran.vpr");
+    EXPECT_EQ(request.kind, OpenRequest::Kind::Project);
+    EXPECT_EQ(state.recentProjects,
+              std::vector<std::string>{"/usr/share/velloran/tutorial/velloran.vpr"});
+
+    AppState none;
+    EXPECT_EQ(ChooseStartupRequest({}, none, "").kind, OpenRequest::Kind::Nothing);
+}
+
+TEST(Startup, ParametersWinAndOnlyTheFirstCounts) {
+    AppState state;
+    state.recentProjects = {"/recent.vpr"};
+    const auto request = ChooseStartupRequest({"/a.htm", "/b.vpr"}, state, "/tutorial.vpr");
+    EXPECT_EQ(request.kind, OpenRequest::Kind::File);
+    EXPECT_EQ(request.name, "/a.htm");
+    EXPECT_EQ(state.recentProjects, std::vector<std::string>{"/recent.vpr"});
+}
+
+TEST(RecentProjects, PromoteAndForgetIgnoreCase) {
+    AppState state;
+    state.recentProjects = {"/a.vpr", "/Site.vpr", "/b.vpr"};
+    PromoteRecentProject(state, "/site.vpr");
+    EXPECT_EQ(state.recentProjects, (std::vector<std::string>{"/site.vpr", "/a.vpr", "/b.vpr"}));
+    ForgetRecentProject(state, "/B.VPR");
+    EXPECT_EQ(state.recentProjects, (std::vector<std::string>{"/site.vpr", "/a.vpr"}));
+}
+
+namespace {
+
+struct FakeDocuments : DocumentSet {
+    std::vector<bool> modified;
+    std::vector<bool> saveWorks;
+    std::vector<size_t> saved;
+    size_t documentCount() const override { return modified.size(); }
+    bool isModified(size_t i) const override { return modified[i]; }
+    std::string documentName(size_t i) const override { return "/d" + std::to_string(i); }
+    bool saveDocument(size_t i) override {
+        saved.push_back(i);
+        return saveWorks[i];
+    }
+};
+
+} // namespace
+
+TEST(ExitQuestion, CancelOnTheSecondStopsAfterSavingTheFirst) {
+    FakeDocuments docs;
+    docs.modified = {true, true, true};
+    docs.saveWorks = {true, true, true};
+    ScriptedPrompter prompter;
+    prompter.planAnswer(Answer::Yes);
+    prompter.planAnswer(Answer::Cancel);
+    EXPECT_FALSE(ConfirmCloseDocuments(docs, prompter));
+    EXPECT_EQ(docs.saved, std::vector<size_t>{0});
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[1].text,
+              "File \"/d1\" has changed.\rDo you wish to save the changes ?");
+    EXPECT_EQ(prompter.messages[1].buttons, Buttons::YesNoCancel);
+}
+
+TEST(ExitQuestion, OnlyModifiedAreAskedAndAFailedSaveKeepsTheProgramOpen) {
+    FakeDocuments docs;
+    docs.modified = {false, true, true};
+    docs.saveWorks = {true, false, true};
+    ScriptedPrompter prompter;
+    prompter.planAnswer(Answer::Yes);
+    EXPECT_FALSE(ConfirmCloseDocuments(docs, prompter));
+    EXPECT_EQ(prompter.messages.size(), 1u);
+
+    FakeDocuments clean;
+    clean.modified = {false, true};
+    clean.saveWorks = {true, true};
+    ScriptedPrompter no;
+    no.planAnswer(Answer::No);
+    EXPECT_TRUE(ConfirmCloseDocuments(clean, no));
+    EXPECT_TRUE(clean.saved.empty());
+}
