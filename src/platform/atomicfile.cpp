@@ -130,11 +130,7 @@ std::string ReadWholeFile(const std::string& path) {
     std::string bytes;
     int error = 0;
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        error = errno;
-    } else if (S_ISDIR(info.st_mode)) {
-        error = EISDIR;
-    } else if (S_ISREG(info.st_mode) && info.st_size > 0) {
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
     }
     char buffer[65536];

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using velloran::IniFile;
 
@@ -54,6 +55,8 @@ TEST(IniFile, MissingOrUnreadableFiles) {
     ini.save();
     EXPECT_FALSE(velloran::FileExists(dir.file("missing.ini")));
     EXPECT_THROW(IniFile{dir.path}, velloran::FileError);
+    ASSERT_EQ(::symlink("loop", dir.file("loop").c_str()), 0);
+    EXPECT_THROW(IniFile{dir.file("loop")}, velloran::FileError);
 }
 
 TEST(IniFile, ReadsHandWrittenText) {
@@ -169,6 +172,7 @@ TEST(IniFile, RejectsWhatWouldNotReadBack) {
     IniFile ini = parsed(original);
     EXPECT_THROW(ini.writeString("S", "k", "two\nlines"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S", "k", "cr\r"), velloran::VelloranError);
+    EXPECT_THROW(ini.writeString("S", "new\nkey", "v"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S]", "k", "v"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S", "a=b", "v"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S", ";k", "v"), velloran::VelloranError);

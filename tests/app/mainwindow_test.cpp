@@ -1,0 +1,115 @@
+// The real main window under the offscreen platform: start, documents, close.
+#include "app/datamodule.h"
+#include "app/editorentry.h"
+#include "app/mainwindow.h"
+#include "guitest.h"
+#include "platform/prompter.h"
+#include "project/tfproject.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace velloran;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest()
+        : dm({std::string(VELLORAN_BIN_DIR) + "/", dir.filePath("velloran.ini").toStdString(), {}}),
+          project(dm.state, prompter) {}
+
+    std::unique_ptr<TfEditor> start(std::vector<std::string> parameters = {}) {
+        auto editor = std::make_unique<TfEditor>(dm, prompter, std::move(parameters));
+        editor->setProjectWindow(&project);
+        editor->show();
+        QCoreApplication::processEvents(); // the show step runs once the window is up
+        return editor;
+    }
+
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        writeBytes(path, bytes);
+        return path;
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    Tdm1 dm;
+    Tfproject project;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, FirstStartOpensTheTutorialAndCloseWritesItAsRecent) {
+    auto editor = start();
+    const std::string tutorial = dm.tutorialProject();
+    ASSERT_FALSE(tutorial.empty());
+    EXPECT_EQ(dm.state.projectFileName, tutorial);
+    EXPECT_EQ(editor->windowTitle(), "Velloran Editor");
+    EXPECT_TRUE(editor->pName->isVisible());
+    ASSERT_EQ(editor->lbRecentFiles->count(), 1);
+    EXPECT_EQ(editor->lbRecentFiles->item(0)->text(), "velloran.vpr");
+    EXPECT_EQ(editor->statusPanels.size(), 3u);
+    EXPECT_EQ(QDir::currentPath().toStdString() + "/velloran.vpr", tutorial);
+
+    EXPECT_TRUE(editor->close());
+    const QByteArray settings = fileBytes(dir.filePath("velloran.ini"));
+    EXPECT_TRUE(settings.contains("[Recent Files]\r\nFile0=" + QByteArray::fromStdString(tutorial) +
+                                  "\r\n"));
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(MainWindowTest, MissingRecentProjectIsReportedAndForgotten) {
+    writeBytes(dir.filePath("velloran.ini"), "[Recent Files]\r\nFile0=/gone/site.vpr\r\n");
+    auto editor = start();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Unable to locate project \"/gone/site.vpr\".");
+    EXPECT_TRUE(dm.state.recentProjects.empty());
+    EXPECT_EQ(editor->lbRecentFiles->count(), 0);
+}
+
+TEST_F(MainWindowTest, CancelOnTheSecondOfThreeChangedDocumentsWritesNoSettings) {
+    const QByteArray before = "[startup]\r\nCurrentUserList=/mine.vul\r\n";
+    writeBytes(dir.filePath("velloran.ini"), before);
+    auto editor = start();
+    std::vector<QString> paths;
+    for (const char* name : {"a.htm", "b.htm", "c.htm"}) {
+        paths.push_back(file(name, "old\r\n"));
+        editor->OpenFile(paths.back().toStdString(), false);
+        editor->CurrentEntry()->Memo->insertPlainText("new ");
+    }
+    prompter.planAnswer(Answer::Yes);
+    prompter.planAnswer(Answer::Cancel);
+
+    EXPECT_FALSE(editor->close());
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(fileBytes(paths[0]), "new old\r\n");
+    EXPECT_EQ(fileBytes(paths[1]), "old\r\n");
+    EXPECT_EQ(fileBytes(dir.filePath("velloran.ini")), before);
+    EXPECT_EQ(prompter.messages.size(), 2u);
+}
+
+TEST_F(MainWindowTest, DocumentsOpenOnceShowTheirNameAndKeepTheirBytes) {
+    auto editor = start();
+    const QByteArray bytes = "caf\xE9\r\nline two\r\n"; // not UTF-8, CR LF
+    const QString path = file("page.htm", bytes);
+    editor->OpenFile(path.toStdString(), false);
+    editor->OpenFile(path.toStdString(), false);
+    editor->OpenFile(dir.filePath("missing.htm").toStdString(), false);
+    ASSERT_EQ(editor->documentTabCount(), 1);
+    EXPECT_EQ(editor->windowTitle(), path);
+    EXPECT_EQ(editor->statusPanels[0]->text(), "   1:   1");
+    EXPECT_EQ(editor->statusPanels[2]->text(), "  Insert");
+
+    editor->CurrentEntry()->Memo->insertPlainText("x");
+    EXPECT_EQ(editor->statusPanels[1]->text(), "Modified");
+    editor->CurrentEntry()->Memo->undo();
+    editor->CurrentEntry()->Save(prompter, {});
+    EXPECT_EQ(fileBytes(path), bytes);
+    EXPECT_TRUE(editor->close());
+}
