@@ -171,13 +171,16 @@ TEST(IniFile, RejectsWhatWouldNotReadBack) {
     const std::string original = "[S]\r\nk=v\r\n";
     IniFile ini = parsed(original);
     EXPECT_THROW(ini.writeString("S", "k", "two\nlines"), velloran::VelloranError);
-    EXPECT_THROW(ini.writeString("S", "k", "cr\r"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S", "new\nkey", "v"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S]", "k", "v"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S", "a=b", "v"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S", ";k", "v"), velloran::VelloranError);
     EXPECT_THROW(ini.writeString("S", "[k", "v"), velloran::VelloranError);
     EXPECT_EQ(ini.text(), original);
+
+    // A lone CR is content, not a line end, and reads back as written.
+    ini.writeString("S\rM", "k", "cr\r");
+    EXPECT_EQ(parsed(ini.text()).readString("S\rM", "k", ""), "cr\r");
 }
 
 TEST(IniFile, SavesOnlyChangesAndRoundTrips) {
