@@ -48,9 +48,15 @@ void ReadSettings(const IniFile& ini, AppState& state, Settings& settings) {
 
 void WriteSettings(IniFile& ini, const AppState& state, const Settings& settings) {
     ini.eraseSection(kRecentFilesSection);
-    const size_t recent = std::min(state.recentProjects.size(), kRecentProjectsWritten);
-    for (size_t i = 0; i < recent; ++i)
-        ini.writeString(kRecentFilesSection, "File" + std::to_string(i), state.recentProjects[i]);
+    size_t written = 0;
+    for (const auto& name : state.recentProjects) {
+        if (written == kRecentProjectsWritten)
+            break;
+        // A name with a line feed cannot be stored in a line-based file; leaving it
+        // out keeps the other recent projects.
+        if (name.find('\n') == std::string::npos)
+            ini.writeString(kRecentFilesSection, "File" + std::to_string(written++), name);
+    }
     ini.eraseSection(kCustomColorsSection);
     for (size_t i = 0; i < settings.customColors.size(); ++i)
         ini.writeString(kCustomColorsSection, std::to_string(i), settings.customColors[i]);

@@ -232,7 +232,7 @@ void IniFile::checkStorable(std::string_view section, std::string_view key,
                             std::string_view value) const {
     const char* problem = nullptr;
     const auto hasLineBreak = [](std::string_view text) {
-        return text.find_first_of("\r\n") != std::string_view::npos;
+        return text.find('\n') != std::string_view::npos;
     };
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
         problem = "a setting cannot hold a line break";

@@ -47,8 +47,8 @@ public:
     [[nodiscard]] std::vector<std::string> sectionNames() const;
 
     // Throws VelloranError, changing nothing, for a name or value that would not read
-    // back: a line break anywhere, "]" in a section name, "=" in a key or a key
-    // beginning with ";" or "[".
+    // back: a line feed anywhere, "]" in a section name, "=" in a key or a key
+    // beginning with ";" or "[". A lone CR is kept, as it is in lines read.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, int value);
     void deleteKey(std::string_view section, std::string_view key);

@@ -22,6 +22,7 @@ TEST(Settings, WritesOnlyTheTenMostRecentProjectsAndKeepsOtherSections) {
     IniFile ini = parsed("[programs]\r\nnumprogs=1\r\n[Recent Files]\r\nFile0=/old.vpr\r\n"
                          "File12=/stale.vpr\r\n");
     AppState state;
+    state.recentProjects.push_back("/line\nfeed.vpr");
     for (int i = 0; i < 15; ++i)
         state.recentProjects.push_back("/site" + std::to_string(i) + ".vpr");
     WriteSettings(ini, state, {});
