@@ -152,8 +152,8 @@ void TfEditor::buildMenus() {
         ->setObjectName(QStringLiteral("NewFile1"));
     file->addAction(QStringLiteral("Open File"), this, &TfEditor::bbOpenFileClick)
         ->setObjectName(QStringLiteral("OpenFile1"));
-    file->addAction(QStringLiteral("Save File"), this, &TfEditor::bbSaveFileClick)
-        ->setObjectName(QStringLiteral("SaveFile1"));
+    SaveFile1 = file->addAction(QStringLiteral("Save File"), this, &TfEditor::bbSaveFileClick);
+    SaveFile1->setObjectName(QStringLiteral("SaveFile1"));
     file->addAction(QStringLiteral("Save File As..."), this, &TfEditor::bbsaveasClick)
         ->setObjectName(QStringLiteral("SaveFileAs1"));
     file->addAction(QStringLiteral("Close File"), this, &TfEditor::bbclosedocClick)
@@ -400,8 +400,7 @@ void TfEditor::UpdateStatus() {
         statusPanels[0]->setText(
             QString::asprintf("%4d:%4d", caret.blockNumber() + 1, caret.positionInBlock() + 1));
     }
-    if (QAction* save = findChild<QAction*>(QStringLiteral("SaveFile1")))
-        save->setEnabled(!readOnly && modified);
+    SaveFile1->setEnabled(!readOnly && modified);
 }
 
 void TfEditor::ShowWelcome() {

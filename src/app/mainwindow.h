@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -55,6 +56,7 @@ public:
     QListWidget* lbRecentFiles = nullptr;
     QPushButton* bNewProj = nullptr;
     QTabBar* FileTabs = nullptr;
+    QAction* SaveFile1 = nullptr;
     std::vector<QLabel*> statusPanels;
 
 protected:
