@@ -80,6 +80,7 @@ int RunVelloran(int argc, char** argv) {
                      &TfEditor::receiveCommandLine);
     QObject::connect(&instance, &SingleInstance::activationRequested, editor.get(),
                      &TfEditor::bringToFront);
+    instance.serve();
     editor->show();
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,24 +28,6 @@ std::string_view trimmed(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
-}
-
-// Only ASCII letters fold: in Latin-1 0xC9 and 0xE9 differ by 0x20 just as 'E' and
-// 'e' do, and must not match, nor must halves of UTF-8 sequences.
-char foldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (foldAscii(a[i]) != foldAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 enum class LineKind { Other, Section, Key };
@@ -84,7 +67,7 @@ using Lines = std::vector<std::string>;
 std::size_t findSection(const Lines& lines, std::string_view name) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line line = classify(lines[i]);
-        if (line.kind == LineKind::Section && sameName(line.name, name)) {
+        if (line.kind == LineKind::Section && SameTextAscii(line.name, name)) {
             return i;
         }
     }
@@ -104,7 +87,7 @@ std::size_t findKey(const Lines& lines, std::size_t header, std::string_view key
     const std::size_t end = sectionEnd(lines, header);
     for (std::size_t i = header + 1; i < end; ++i) {
         const Line line = classify(lines[i]);
-        if (line.kind == LineKind::Key && sameName(line.name, key)) {
+        if (line.kind == LineKind::Key && SameTextAscii(line.name, key)) {
             return i;
         }
     }
@@ -219,7 +202,7 @@ std::vector<std::string> IniFile::sectionNames() const {
         }
         bool seen = false;
         for (const std::string& name : names) {
-            seen = seen || sameName(name, line.name);
+            seen = seen || SameTextAscii(name, line.name);
         }
         if (!seen) {
             names.emplace_back(line.name);
@@ -299,7 +282,7 @@ void IniFile::deleteKey(std::string_view section, std::string_view key) {
     std::size_t end = sectionEnd(m_lines, header);
     for (std::size_t i = header + 1; i < end;) {
         const Line line = classify(m_lines[i]);
-        if (line.kind == LineKind::Key && sameName(line.name, key)) {
+        if (line.kind == LineKind::Key && SameTextAscii(line.name, key)) {
             m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
             --end;
             m_modified = true;
@@ -313,7 +296,7 @@ void IniFile::eraseSection(std::string_view section) {
     section = trimmed(section);
     for (std::size_t i = 0; i < m_lines.size();) {
         const Line line = classify(m_lines[i]);
-        if (line.kind == LineKind::Section && sameName(line.name, section)) {
+        if (line.kind == LineKind::Section && SameTextAscii(line.name, section)) {
             const std::size_t end = sectionEnd(m_lines, i);
             m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i),
                           m_lines.begin() + static_cast<std::ptrdiff_t>(end));

@@ -4,6 +4,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -98,35 +99,35 @@ std::string ExtractFileExt(std::string_view path) {
     return name.substr(dot);
 }
 
+namespace {
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
 std::string AsciiLower(std::string_view text) {
     std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    std::transform(out.begin(), out.end(), out.begin(), lowerAscii);
     return out;
 }
 
 std::string AsciiUpper(std::string_view text) {
     std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    std::transform(out.begin(), out.end(), out.begin(), upperAscii);
     return out;
 }
 
+// Only ASCII letters fold: in Latin-1 0xC9 and 0xE9 differ as 'E' and 'e' do, and must
+// not match, nor must halves of UTF-8 sequences.
 bool SameTextAscii(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 } // namespace velloran

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
@@ -22,6 +23,7 @@ const QString kProgram = QStringLiteral(VELLORAN_BIN_DIR "/velloran");
 // Runs the program to its end while this process keeps serving events.
 int runSecondInstance(const QStringList& arguments) {
     QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start(kProgram, arguments);
     if (!process.waitForStarted())
         return -1;
@@ -43,6 +45,7 @@ protected:
                          &TfEditor::receiveCommandLine);
         QObject::connect(&instance, &SingleInstance::activationRequested, &editor,
                          &TfEditor::bringToFront);
+        instance.serve();
     }
 
     QTemporaryDir dir;
@@ -58,6 +61,11 @@ TEST_F(FirstInstanceTest, SecondStartHandsItsSplitFileNameOverAndEnds) {
     ASSERT_TRUE(QDir(dir.path()).mkpath("My Site"));
     const QString page = dir.filePath("My Site/index.htm");
     writeBytes(page, "<HTML></HTML>\r\n");
+
+    // Only this user may talk to the running instance.
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
+                        QFileDevice::WriteOther;
+    EXPECT_FALSE(QFile::permissions(instance.serverPath()) & others);
 
     EXPECT_EQ(runSecondInstance({dir.filePath("My"), "Site/index.htm"}), 0);
     // The second only ends once the file is open.
@@ -75,6 +83,7 @@ TEST_F(FirstInstanceTest, SecondStartWithoutParametersOnlyRaisesTheFirst) {
 
 TEST(SingleInstance, ASocketLeftByAKilledInstanceIsTakenOver) {
     QProcess crashed;
+    crashed.setProcessChannelMode(QProcess::ForwardedChannels);
     crashed.start(kProgram, {});
     ASSERT_TRUE(crashed.waitForStarted());
     const QString socket = SingleInstance::DefaultServerPath();
@@ -84,8 +93,15 @@ TEST(SingleInstance, ASocketLeftByAKilledInstanceIsTakenOver) {
     ASSERT_TRUE(QFileInfo::exists(socket)); // left behind
 
     QProcess next;
+    next.setProcessChannelMode(QProcess::ForwardedChannels);
     next.start(kProgram, {});
     ASSERT_TRUE(next.waitForStarted());
+    // Only once it listens may the third start, or the third could become the first.
+    ASSERT_TRUE(waitFor([&] {
+        QLocalSocket probe;
+        probe.connectToServer(socket);
+        return probe.waitForConnected(100);
+    }));
     // A third start is only acknowledged by a running first instance.
     QTemporaryDir dir;
     const QString page = dir.filePath("a.htm");

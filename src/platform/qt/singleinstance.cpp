@@ -57,8 +57,15 @@ SingleInstance::Role SingleInstance::claim() {
         m_server.reset();
         return Role::Failed;
     }
-    connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
     return Role::First;
+}
+
+void SingleInstance::serve() {
+    if (!m_server)
+        return;
+    connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::takeConnection,
+            Qt::UniqueConnection);
+    takeConnection();
 }
 
 bool SingleInstance::handOver(const QByteArray& text) {
@@ -71,11 +78,11 @@ bool SingleInstance::handOver(const QByteArray& text) {
         return false;
     // The first instance may be answering a question of its own; wait as long as it
     // keeps the connection open.
-    while (m_client->state() == QLocalSocket::ConnectedState) {
-        if (m_client->bytesAvailable() > 0 || m_client->waitForReadyRead(-1))
-            return m_client->read(1) == QByteArray(1, kAcknowledge);
+    while (m_client->bytesAvailable() == 0) {
+        if (m_client->state() != QLocalSocket::ConnectedState || !m_client->waitForReadyRead(-1))
+            break;
     }
-    return false;
+    return m_client->read(1) == QByteArray(1, kAcknowledge);
 }
 
 void SingleInstance::takeConnection() {

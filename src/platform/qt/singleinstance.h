@@ -31,6 +31,10 @@ public:
     // be set up: the caller runs as a lone instance.
     Role claim();
 
+    // First instance: starts taking hand-overs. Until then they wait in the queue, so
+    // that none is answered before the windows that open it exist.
+    void serve();
+
     // Second instance: sends `text` (empty: only bring the first to the front) and
     // waits until the first has opened it. Returns false when the first went away.
     bool handOver(const QByteArray& text);
