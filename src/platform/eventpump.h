@@ -20,15 +20,4 @@ public:
     virtual void runBlocking(const std::function<void()>& work) = 0;
 };
 
-// For code and tests that run everything on one thread.
-class InlineMainThread : public MainThread {
-public:
-    void runBlocking(const std::function<void()>& work) override { work(); }
-};
-
-class NullEventPump : public EventPump {
-public:
-    void processPendingEvents() override {}
-};
-
 } // namespace velloran

@@ -1,12 +1,15 @@
-// An error that escapes an event handler reaches the user as a message box, and the
-// program goes on.
+// The Qt side of the platform layer: the error box for escaped errors, and handing
+// work to the user-interface thread.
 #include "guitest.h"
 #include "platform/errors.h"
+#include "platform/qt/qtmainthread.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 TEST(ErrorBox, AnEscapedErrorIsShownWithItsTextAndTheLoopGoesOn) {
     QString shown;
@@ -24,4 +27,17 @@ TEST(ErrorBox, AnEscapedErrorIsShownWithItsTextAndTheLoopGoesOn) {
 
     EXPECT_TRUE(waitFor([&] { return later && !shown.isEmpty(); }));
     EXPECT_EQ(shown, "Cannot write \"/x\": No space left");
+}
+
+TEST(MainThread, WorkFromAWorkerRunsOnTheUserInterfaceThreadAndWaits) {
+    velloran::QtMainThread mainThread;
+    std::thread::id ranOn;
+    std::atomic<bool> returned = false;
+    std::thread worker([&] {
+        mainThread.runBlocking([&] { ranOn = std::this_thread::get_id(); });
+        returned = true; // only after the work has run
+    });
+    EXPECT_TRUE(waitFor([&] { return returned.load(); }));
+    worker.join();
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
