@@ -2,6 +2,8 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 
+#include "tempdir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,27 +16,6 @@
 using namespace velloran;
 
 namespace {
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/velloran-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path = pattern;
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    std::set<std::string> entries() const {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path)) {
-            names.insert(entry.path().filename());
-        }
-        return names;
-    }
-};
 
 mode_t modeOf(const std::string& path) {
     struct stat info {};

@@ -3,6 +3,8 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 
+#include "tempdir.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -16,20 +18,6 @@
 using velloran::IniFile;
 
 namespace {
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/velloran-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path = pattern;
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-};
 
 void writeFile(const std::string& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
