@@ -17,6 +17,19 @@ struct AppState {
     std::string layoutSuffix;
 };
 
+// Holds a flag such as BulkUpdate or Saving for one scope, also when the scope ends
+// by an exception.
+class ScopedFlag {
+public:
+    explicit ScopedFlag(bool& flag, bool value = true) : m_flag(flag) { m_flag = value; }
+    ~ScopedFlag() { m_flag = false; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+private:
+    bool& m_flag;
+};
+
 // Puts `name` at the top of the recent list, removing its first earlier entry that
 // equals it without regard to ASCII case.
 void PromoteRecentProject(AppState& state, const std::string& name);

@@ -1,6 +1,7 @@
 // Loading and saving a document with its own encoding and line ends.
 #include "app/editorentry.h"
 
+#include "app/appstate.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/prompter.h"
@@ -68,14 +69,10 @@ void TEditorEntry::writeTo(const std::string& name) {
                 throw FileError("\"" + name + "\" holds characters its encoding cannot store.");
         bytes = text.toLatin1();
     }
-    Saving = true;
-    try {
+    {
+        const ScopedFlag saving(Saving);
         WriteFileAtomically(name, std::string_view(bytes.constData(), bytes.size()));
-    } catch (...) {
-        Saving = false;
-        throw;
     }
-    Saving = false;
     Memo->document()->setModified(false);
 }
 

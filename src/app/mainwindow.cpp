@@ -185,12 +185,9 @@ void TfEditor::readSettings() {
 
 void TfEditor::FormShow() {
     readSettings();
-    if (m_parameters.empty()) {
-        m_dm.state.bulkUpdate = true;
+    {
+        const ScopedFlag bulk(m_dm.state.bulkUpdate, m_parameters.empty());
         open(ChooseStartupRequest(m_parameters, m_dm.state, m_dm.tutorialProject()));
-        m_dm.state.bulkUpdate = false;
-    } else {
-        open(ChooseStartupRequest(m_parameters, m_dm.state, {}));
     }
     if (m_entries.empty())
         showTabs(false);
@@ -317,15 +314,9 @@ bool TfEditor::IsAlreadyOpen(const std::string& fileName) {
 
 void TfEditor::openDroppedFiles(const std::vector<std::string>& names) {
     BusyCursor busy(m_prompter);
-    m_dm.state.bulkUpdate = true;
-    try {
-        for (const auto& name : names)
-            OpenFile(name, false);
-    } catch (...) {
-        m_dm.state.bulkUpdate = false;
-        throw;
-    }
-    m_dm.state.bulkUpdate = false;
+    const ScopedFlag bulk(m_dm.state.bulkUpdate);
+    for (const auto& name : names)
+        OpenFile(name, false);
 }
 
 bool TfEditor::eventFilter(QObject* watched, QEvent* event) {
@@ -436,14 +427,12 @@ void TfEditor::bbOpenFileClick() {
 }
 
 void TfEditor::saveEntry(TEditorEntry& entry) {
-    const std::string before = entry.FileName;
     entry.Save(m_prompter, m_dm.state.appDir);
-    if (entry.FileName != before) {
-        const auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                                     [&](const auto& e) { return e.get() == &entry; });
-        FileTabs->setTabText(static_cast<int>(it - m_entries.begin()),
-                             qs(ExtractFileName(entry.FileName)));
-    }
+    // An untitled document may have been given its name just now.
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [&](const auto& e) { return e.get() == &entry; });
+    FileTabs->setTabText(static_cast<int>(it - m_entries.begin()),
+                         qs(ExtractFileName(entry.FileName)));
     UpdateStatus();
 }
 
@@ -467,7 +456,6 @@ void TfEditor::bbsaveasClick() {
     if (!name)
         return;
     entry->FileName = *name;
-    FileTabs->setTabText(FileTabs->currentIndex(), qs(ExtractFileName(*name)));
     saveEntry(*entry);
 }
 
