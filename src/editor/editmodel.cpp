@@ -1,0 +1,512 @@
+// The editing model: loading and saving, the edit-message protocol, selection rules
+// and the transaction log with undo and redo.
+#include "editor/editmodel.h"
+
+#include "editor/codememoerror.h"
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+
+#include <algorithm>
+
+namespace velloran {
+
+namespace {
+
+// Clears a flag again however the scope is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagScope() { m_flag = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+[[noreturn]] void badStackState() {
+    throw TCodeMemoException("Bad do/undo stack state");
+}
+
+} // namespace
+
+EditModel::EditModel() : m_keyTable(DefaultKeyTable()), m_keys(m_keyTable) {
+}
+
+EditModel::~EditModel() = default;
+
+// ---- Loading and saving ----
+
+void EditModel::loadFromBytes(std::string bytes) {
+    const FlagScope loading(m_loading);
+    m_encoding = DetectEncoding(bytes);
+    m_lineEnd = std::string(DetectLineEnd(bytes));
+    NormalizeLineBreaks(bytes);
+    m_undo.clear();
+    m_open.reset();
+    m_store.load(std::move(bytes));
+    m_anchor = m_caret = 0;
+    m_desiredColumn = -1;
+    m_bookmarkColumns.fill(0);
+    if (wordWrap())
+        rewrapAll();
+    m_store.setFirstChangedLine(0);
+    markChanged(kChangeText | kChangeCaret | kChangeSelection);
+}
+
+void EditModel::loadFromFile(const std::string& fileName) {
+    if (!FileExists(fileName))
+        throw FileError("File '" + fileName + "' cannot be opened for reading");
+    loadFromBytes(ReadWholeFile(fileName));
+    if (hasOption(cmoTitleAsFilename))
+        m_title = fileName;
+    notifyChange();
+}
+
+std::string EditModel::saveToString() {
+    m_undo.clear();
+    return exportRange(m_saveFormat, 0, length());
+}
+
+void EditModel::saveToFile(const std::string& fileName) {
+    WriteFileAtomically(fileName, exportRange(m_saveFormat, 0, length()));
+    m_undo.clear();
+    if (hasOption(cmoTitleAsFilename))
+        m_title = fileName;
+    markChanged(kChangeText);
+    notifyChange();
+}
+
+std::string EditModel::exportSelection(SaveFormat format) {
+    return exportRange(format, selectionStart(), selectionEnd());
+}
+
+std::string EditModel::exportRange(SaveFormat format, Position from, Position to) {
+    const std::string date = dateText ? dateText() : std::string();
+    const std::span<const std::uint8_t> tokens =
+        tokensFor ? tokensFor(from, to) : std::span<const std::uint8_t>();
+    const ExportSource source{.text = m_store.view(from, to - from),
+                              .tokens = tokens,
+                              .sheet = m_styles,
+                              .encoding = m_encoding,
+                              .title = m_title,
+                              .date = date,
+                              .lineEnd = m_lineEnd};
+    std::string out;
+    out.reserve(static_cast<std::size_t>(to - from) + 1024);
+    WriteFormat(format, source, out);
+    return out;
+}
+
+// ---- Edit-message protocol ----
+
+Position EditModel::lineIndex(std::int64_t line) const noexcept {
+    if (line == -1)
+        line = m_store.lineOf(m_caret);
+    if (line < 0 || line >= lineCount())
+        return -1;
+    return m_store.lineStart(line);
+}
+
+Position EditModel::lineLengthAt(Position pos) const noexcept {
+    return m_store.lineTextLength(m_store.lineOf(std::clamp<Position>(pos, 0, length())));
+}
+
+std::string EditModel::getLine(std::int64_t line) const {
+    if (line < 0 || line >= lineCount())
+        return {};
+    return m_store.lineText(line);
+}
+
+void EditModel::setSel(Position anchor, Position caret) {
+    m_anchor = snapToChar(std::clamp<Position>(anchor, 0, length()));
+    m_caret = snapToChar(std::clamp<Position>(caret, 0, length()));
+    m_desiredColumn = -1;
+    markChanged(kChangeCaret | kChangeSelection);
+}
+
+void EditModel::setSelectionPair(Position anchor, Position caret) {
+    if (anchor == -1)
+        selectAll();
+    else
+        setSel(anchor, caret);
+}
+
+void EditModel::replaceSel(std::string_view text, bool log) {
+    std::string normalized(text);
+    NormalizeLineBreaks(normalized);
+    replaceSelection(normalized, log, kLogReplace);
+    notifyChange();
+}
+
+void EditModel::insertStream(std::string_view text) {
+    std::string normalized(text);
+    NormalizeLineBreaks(normalized);
+    replaceSelection(normalized, true, kLogStream);
+    notifyChange();
+}
+
+void EditModel::replaceSelection(std::string_view normalized, bool log, int code) {
+    const bool logging = log && !m_replaying && !m_logSuspended && !m_open;
+    if (logging)
+        beginTransaction(code, normalized);
+    const Position from = selectionStart();
+    replaceRange(from, selectionEnd(), normalized);
+    m_anchor = m_caret = from + static_cast<Position>(normalized.size());
+    m_desiredColumn = -1;
+    if (logging)
+        endTransaction(code);
+    markChanged(kChangeCaret | kChangeSelection);
+}
+
+void EditModel::replaceRange(Position from, Position to, std::string_view text) {
+    m_store.erase(from, to - from);
+    m_store.insert(from, text);
+    if (wordWrap())
+        rewrapRange(from, from + static_cast<Position>(text.size()));
+    markChanged(kChangeText);
+}
+
+std::string EditModel::getText() const {
+    std::string text = m_store.text(0, length());
+    std::string out;
+    out.reserve(text.size() + static_cast<std::size_t>(lineCount()));
+    for (const char c : text) {
+        out += c;
+        if (c == kLineEnd)
+            out += '\n';
+    }
+    return out;
+}
+
+Position EditModel::getTextLen() const {
+    return length() + crCount(0, length());
+}
+
+void EditModel::setText(std::string_view text) {
+    selectAll();
+    replaceSel(text);
+    setSel(0, 0);
+    notifyChange();
+}
+
+void EditModel::setModified(bool modified) noexcept {
+    if (!modified)
+        m_undo.clear();
+}
+
+// ---- Selection ----
+
+Position EditModel::selLength() const {
+    return selectionEnd() - selectionStart() + crCount(selectionStart(), selectionEnd());
+}
+
+void EditModel::setSelLength(Position length) {
+    const Position start = selectionStart();
+    setSel(start, start + length);
+    notifyChange();
+}
+
+std::string EditModel::selText() const {
+    std::string text = m_store.text(selectionStart(), selectionEnd() - selectionStart());
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        out += c;
+        if (c == kLineEnd)
+            out += '\n';
+    }
+    return out;
+}
+
+CaretPos EditModel::getCaretPos() const {
+    return {columnOf(m_caret) + 1, m_store.lineOf(m_caret) + 1};
+}
+
+std::int64_t EditModel::crCount(Position from, Position to) const {
+    std::int64_t count = 0;
+    for (std::int64_t line = m_store.lineOf(from), last = m_store.lineOf(to); line <= last;
+         ++line) {
+        const Position end = m_store.lineStart(line) + m_store.lineLength(line);
+        if (m_store.endsWithLineEnd(line) && end - 1 >= from && end - 1 < to)
+            ++count;
+    }
+    return count;
+}
+
+// ---- Transaction log ----
+
+void EditModel::logOperation(int code, int phase) {
+    if (m_logSuspended && code != kLogResume)
+        return;
+    switch (code) {
+    case kLogResume:
+        m_logSuspended = false;
+        break;
+    case kLogSuspend:
+        m_logSuspended = true;
+        break;
+    case kLogClear:
+        m_undo.clear();
+        m_open.reset();
+        break;
+    default:
+        if (phase == kLogBegin)
+            beginTransaction(code, {});
+        else
+            endTransaction(code);
+    }
+}
+
+void EditModel::beginTransaction(int code, std::string_view newText) {
+    if (m_open)
+        failTransaction();
+    m_open = std::make_unique<OpenTransaction>();
+    m_open->code = code;
+    m_open->anchor = m_anchor;
+    m_open->caret = m_caret;
+    m_open->oldText = m_store.text(selectionStart(), selectionEnd() - selectionStart());
+    m_open->newText = newText;
+}
+
+void EditModel::endTransaction(int code) {
+    if (!m_open || m_open->code != code)
+        failTransaction();
+    OpenTransaction& t = *m_open;
+    const auto marker = static_cast<std::uint8_t>(code);
+    m_undo.push(UndoEntry::marker(marker));
+    m_undo.push(UndoEntry::range(t.anchor, t.caret));
+    if (code == kLogIndent || code == kLogUnindent) {
+        m_undo.push(UndoEntry::range(t.blockStart, t.blockOldEnd));
+        m_undo.push(UndoEntry::textOf(std::move(t.oldText)));
+        m_undo.push(UndoEntry::range(m_anchor, m_caret));
+        m_undo.push(UndoEntry::range(t.blockStart, t.blockNewEnd));
+        m_undo.push(UndoEntry::textOf(std::move(t.newText)));
+    } else {
+        m_undo.push(UndoEntry::textOf(std::move(t.oldText)));
+        m_undo.push(UndoEntry::textOf(std::move(t.newText),
+                                      code == kLogStream ? UndoKind::Stream : UndoKind::Text));
+        m_undo.push(UndoEntry::range(m_anchor, m_caret));
+    }
+    m_undo.push(UndoEntry::marker(marker));
+    m_open.reset();
+}
+
+void EditModel::failTransaction() {
+    m_undo.clear();
+    m_open.reset();
+    throw TCodeMemoException("Bad transaction log entry");
+}
+
+std::size_t EditModel::transactionStart(std::size_t closing) const {
+    const UndoEntry& last = m_undo.at(closing);
+    if (last.kind != UndoKind::Marker)
+        badStackState();
+    for (std::size_t i = closing; i-- > 0;)
+        if (m_undo.at(i).kind == UndoKind::Marker)
+            return m_undo.at(i).code == last.code ? i : (badStackState(), 0);
+    badStackState();
+}
+
+std::size_t EditModel::transactionEnd(std::size_t opening) const {
+    const UndoEntry& first = m_undo.at(opening);
+    if (first.kind != UndoKind::Marker)
+        badStackState();
+    for (std::size_t i = opening + 1; i < m_undo.total(); ++i)
+        if (m_undo.at(i).kind == UndoKind::Marker)
+            return m_undo.at(i).code == first.code ? i : (badStackState(), 0);
+    badStackState();
+}
+
+namespace {
+
+// The entries of one transaction, checked against the layout its code writes.
+struct Replay {
+    const UndoEntry* e;
+    bool block;
+};
+
+Replay checkedReplay(const TUndoStack& stack, std::size_t first, std::size_t last) {
+    const UndoEntry& head = stack.at(first);
+    const bool block = head.code == kLogIndent || head.code == kLogUnindent;
+    const std::vector<UndoKind> layout =
+        block ? std::vector<UndoKind>{UndoKind::Marker, UndoKind::Range, UndoKind::Range,
+                                      UndoKind::Text,   UndoKind::Range, UndoKind::Range,
+                                      UndoKind::Text,   UndoKind::Marker}
+              : std::vector<UndoKind>{
+                    UndoKind::Marker, UndoKind::Range,
+                    UndoKind::Text,   head.code == kLogStream ? UndoKind::Stream : UndoKind::Text,
+                    UndoKind::Range,  UndoKind::Marker};
+    if (last - first + 1 != layout.size())
+        badStackState();
+    for (std::size_t i = 0; i < layout.size(); ++i)
+        if (stack.at(first + i).kind != layout[i])
+            badStackState();
+    return {&stack.at(first), block};
+}
+
+} // namespace
+
+void EditModel::replayUndo(std::size_t first, std::size_t last) {
+    const Replay r = checkedReplay(m_undo, first, last);
+    const UndoEntry* e = r.e;
+    if (r.block) {
+        replaceRange(e[5].first, e[5].second, e[3].text);
+        m_anchor = e[1].first;
+        m_caret = e[1].second;
+        return;
+    }
+    const Position start = std::min(e[1].first, e[1].second);
+    replaceRange(start, start + static_cast<Position>(e[3].text.size()), e[2].text);
+    m_anchor = e[1].first;
+    m_caret = e[1].second;
+}
+
+void EditModel::replayRedo(std::size_t first, std::size_t last) {
+    const Replay r = checkedReplay(m_undo, first, last);
+    const UndoEntry* e = r.e;
+    if (r.block) {
+        replaceRange(e[2].first, e[2].second, e[6].text);
+        m_anchor = e[4].first;
+        m_caret = e[4].second;
+        return;
+    }
+    const Position start = std::min(e[1].first, e[1].second);
+    replaceRange(start, start + static_cast<Position>(e[2].text.size()), e[3].text);
+    m_anchor = e[4].first;
+    m_caret = e[4].second;
+}
+
+void EditModel::undo() {
+    if (!canUndo())
+        return;
+    const std::size_t opening = transactionStart(m_undo.count() - 1);
+    {
+        const FlagScope replaying(m_replaying);
+        replayUndo(opening, m_undo.count() - 1);
+    }
+    m_undo.setCursor(opening);
+    m_desiredColumn = -1;
+    markChanged(kChangeText | kChangeCaret | kChangeSelection);
+    notifyChange();
+}
+
+void EditModel::redo() {
+    if (!canRedo())
+        return;
+    const std::size_t opening = m_undo.count();
+    const std::size_t closing = transactionEnd(opening);
+    {
+        const FlagScope replaying(m_replaying);
+        replayRedo(opening, closing);
+    }
+    m_undo.setCursor(closing + 1);
+    m_desiredColumn = -1;
+    markChanged(kChangeText | kChangeCaret | kChangeSelection);
+    notifyChange();
+}
+
+// ---- Change notification ----
+
+void EditModel::unlockPainting() {
+    if (m_paintLock > 0 && --m_paintLock == 0)
+        notifyChange();
+}
+
+void EditModel::notifyChange() {
+    if (m_paintLock > 0 || m_loading || m_changeFlags == 0)
+        return;
+    const unsigned flags = m_changeFlags;
+    m_changeFlags = 0;
+    if (onChange)
+        onChange(flags);
+}
+
+// ---- Character and column helpers ----
+
+Position EditModel::nextCharPos(Position pos) const {
+    if (pos >= length())
+        return length();
+    const Position n = std::min<Position>(4, length() - pos);
+    const std::string bytes = m_store.text(pos, n);
+    return pos + static_cast<Position>(CharLengthAt(m_encoding, bytes, 0));
+}
+
+Position EditModel::prevCharPos(Position pos) const {
+    if (pos <= 0)
+        return 0;
+    const Position n = std::min<Position>(4, pos);
+    const std::string bytes = m_store.text(pos - n, n);
+    return pos - n + static_cast<Position>(PrevCharStart(m_encoding, bytes, bytes.size()));
+}
+
+Position EditModel::snapToChar(Position pos) const {
+    if (m_encoding != Encoding::Utf8 || pos <= 0 || pos >= length())
+        return pos;
+    const Position from = std::max<Position>(0, pos - 3);
+    const std::string bytes = m_store.text(from, std::min<Position>(length(), pos + 1) - from);
+    for (std::size_t start = static_cast<std::size_t>(pos - from); start-- > 0;) {
+        if ((static_cast<unsigned char>(bytes[start]) & 0xC0) != 0x80) {
+            const std::size_t length = CharLengthAt(m_encoding, bytes, start);
+            return start + length > static_cast<std::size_t>(pos - from) ? from + start : pos;
+        }
+    }
+    return pos;
+}
+
+char32_t EditModel::charAtPos(Position pos) const {
+    if (pos < 0 || pos >= length())
+        return 0;
+    const std::string bytes = m_store.text(pos, std::min<Position>(4, length() - pos));
+    return DecodeCharAt(m_encoding, bytes, 0);
+}
+
+std::int64_t EditModel::columnOf(Position pos) const {
+    const Position start = m_store.lineStart(m_store.lineOf(pos));
+    if (m_encoding == Encoding::Windows1252)
+        return pos - start;
+    return static_cast<std::int64_t>(CountChars(m_encoding, m_store.text(start, pos - start)));
+}
+
+Position EditModel::lineCaretEnd(std::int64_t line) const {
+    const Position start = m_store.lineStart(line);
+    if (m_store.endsWithLineEnd(line) || line + 1 >= lineCount())
+        return start + m_store.lineTextLength(line);
+    // A soft-wrapped piece: its last position belongs to the next piece's start.
+    return std::max(start, prevCharPos(m_store.lineStart(line + 1)));
+}
+
+Position EditModel::positionAtColumn(std::int64_t line, std::int64_t column) const {
+    const Position start = m_store.lineStart(line);
+    const std::string text = m_store.text(start, lineCaretEnd(line) - start);
+    std::size_t pos = 0;
+    for (std::int64_t i = 0; i < column && pos < text.size(); ++i)
+        pos += CharLengthAt(m_encoding, text, pos);
+    return start + static_cast<Position>(pos);
+}
+
+std::int64_t EditModel::displayColumnOf(Position pos) const {
+    const Position start = m_store.lineStart(m_store.lineOf(pos));
+    const std::string text = m_store.text(start, pos - start);
+    std::int64_t column = 0;
+    for (std::size_t i = 0; i < text.size(); i += CharLengthAt(m_encoding, text, i))
+        column = text[i] == '\t' ? (column / m_tabWidth + 1) * m_tabWidth : column + 1;
+    return column;
+}
+
+Position EditModel::positionAtDisplayColumn(std::int64_t line, std::int64_t column) const {
+    const Position start = m_store.lineStart(line);
+    const std::string text = m_store.text(start, lineCaretEnd(line) - start);
+    std::int64_t at = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::int64_t next = text[pos] == '\t' ? (at / m_tabWidth + 1) * m_tabWidth : at + 1;
+        if (next > column)
+            break;
+        at = next;
+        pos += CharLengthAt(m_encoding, text, pos);
+    }
+    return start + static_cast<Position>(pos);
+}
+
+} // namespace velloran

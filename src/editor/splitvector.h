@@ -1,0 +1,133 @@
+// A gap buffer: a vector with a movable hole, so that edits near the previous edit
+// cost only the distance between them, whatever the size of the whole.
+#pragma once
+
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velloran {
+
+template <typename T, typename Storage = std::vector<T>>
+class SplitVector {
+public:
+    SplitVector() = default;
+
+    // Takes over a filled container with the gap at its end.
+    void adopt(Storage&& items) {
+        m_body = std::move(items);
+        m_gapStart = m_body.size();
+        m_gapLength = 0;
+    }
+
+    [[nodiscard]] std::size_t size() const noexcept { return m_body.size() - m_gapLength; }
+
+    [[nodiscard]] T at(std::size_t i) const noexcept {
+        assert(i < size());
+        return i < m_gapStart ? m_body[i] : m_body[i + m_gapLength];
+    }
+
+    [[nodiscard]] T& ref(std::size_t i) noexcept {
+        assert(i < size());
+        return i < m_gapStart ? m_body[i] : m_body[i + m_gapLength];
+    }
+
+    void set(std::size_t i, const T& value) noexcept { ref(i) = value; }
+
+    void insert(std::size_t pos, const T* items, std::size_t count) {
+        if (count == 0)
+            return;
+        makeRoomAt(pos, count);
+        std::copy(items, items + count, m_body.begin() + pos);
+        m_gapStart += count;
+        m_gapLength -= count;
+    }
+
+    void insertValue(std::size_t pos, std::size_t count, const T& value) {
+        if (count == 0)
+            return;
+        makeRoomAt(pos, count);
+        std::fill(m_body.begin() + pos, m_body.begin() + pos + count, value);
+        m_gapStart += count;
+        m_gapLength -= count;
+    }
+
+    void erase(std::size_t pos, std::size_t count) {
+        if (count == 0)
+            return;
+        assert(pos + count <= size());
+        moveGapTo(pos);
+        m_gapLength += count;
+        // Shrinking a container that once held a big document gives its memory back.
+        if (m_gapLength > 1024 * 1024 && m_gapLength > 2 * size())
+            compact();
+    }
+
+    void clear() {
+        m_body = Storage();
+        m_gapStart = m_gapLength = 0;
+    }
+
+    // A pointer to `count` contiguous items from `pos`; moves the gap out of the way
+    // only when it lies inside the range.
+    [[nodiscard]] const T* rangePointer(std::size_t pos, std::size_t count) {
+        // Move the gap to whichever end of the range is nearer: searches look at the
+        // text after the last edit, and this keeps that cheap.
+        if (pos < m_gapStart && pos + count > m_gapStart)
+            moveGapTo(m_gapStart - pos <= pos + count - m_gapStart ? pos : pos + count);
+        return pos < m_gapStart ? m_body.data() + pos : m_body.data() + pos + m_gapLength;
+    }
+
+    void copyOut(std::size_t pos, std::size_t count, T* out) const {
+        const std::size_t before = pos < m_gapStart ? std::min(count, m_gapStart - pos) : 0;
+        std::copy(m_body.begin() + pos, m_body.begin() + pos + before, out);
+        const std::size_t rest = pos + before + m_gapLength;
+        std::copy(m_body.begin() + rest, m_body.begin() + rest + (count - before), out + before);
+    }
+
+    [[nodiscard]] std::size_t gapStart() const noexcept { return m_gapStart; }
+
+    // Items are counted in the container including the gap; for memory measurements.
+    [[nodiscard]] std::size_t capacityBytes() const noexcept {
+        return m_body.capacity() * sizeof(T);
+    }
+
+private:
+    void moveGapTo(std::size_t pos) {
+        if (pos == m_gapStart)
+            return;
+        auto base = m_body.begin();
+        if (pos < m_gapStart)
+            std::copy_backward(base + pos, base + m_gapStart, base + m_gapStart + m_gapLength);
+        else
+            std::copy(base + m_gapStart + m_gapLength, base + pos + m_gapLength, base + m_gapStart);
+        m_gapStart = pos;
+    }
+
+    void makeRoomAt(std::size_t pos, std::size_t count) {
+        assert(pos <= size());
+        if (m_gapLength < count) {
+            moveGapTo(size());
+            const std::size_t grow =
+                std::max<std::size_t>(count, std::max<std::size_t>(64, size() / 8));
+            m_body.resize(m_gapStart + m_gapLength + grow);
+            m_gapLength += grow;
+        }
+        moveGapTo(pos);
+    }
+
+    void compact() {
+        moveGapTo(size());
+        m_body.resize(m_gapStart + 64);
+        m_body.shrink_to_fit();
+        m_gapLength = 64;
+    }
+
+    Storage m_body;
+    std::size_t m_gapStart = 0;
+    std::size_t m_gapLength = 0;
+};
+
+} // namespace velloran

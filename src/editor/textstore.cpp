@@ -1,0 +1,179 @@
+// The text store: line-break normalisation, loading, and the two edit entry points.
+#include "editor/textstore.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velloran {
+
+namespace {
+
+// Finds the next CR or LF from `from` by leapfrogging two memchr scans, which keeps
+// long stretches without line ends at memory speed.
+class BreakFinder {
+public:
+    BreakFinder(const char* data, std::size_t size) : m_data(data), m_size(size) {}
+
+    std::size_t next(std::size_t from) {
+        refresh(m_nextCr, '\r', from);
+        refresh(m_nextLf, '\n', from);
+        return std::min(m_nextCr, m_nextLf);
+    }
+
+private:
+    void refresh(std::size_t& cached, char wanted, std::size_t from) {
+        if (cached != kUnknown && (cached >= from || cached == m_size))
+            return;
+        const void* hit = std::memchr(m_data + from, wanted, m_size - from);
+        cached = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_data) : m_size;
+    }
+
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+    const char* m_data;
+    std::size_t m_size;
+    std::size_t m_nextCr = kUnknown;
+    std::size_t m_nextLf = kUnknown;
+};
+
+} // namespace
+
+std::size_t NormalizeLineBreaks(std::string& bytes) {
+    char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    if (std::memchr(data, '\n', size) == nullptr)
+        return size;
+    BreakFinder finder(data, size);
+    std::size_t read = 0, write = 0;
+    while (read < size) {
+        const std::size_t at = finder.next(read);
+        std::memmove(data + write, data + read, at - read);
+        write += at - read;
+        if (at == size)
+            break;
+        const char other = data[at] == '\r' ? '\n' : '\r';
+        data[write++] = kLineEnd;
+        read = at + (at + 1 < size && data[at + 1] == other ? 2 : 1);
+    }
+    bytes.resize(write);
+    return write;
+}
+
+std::string_view DetectLineEnd(std::string_view raw) noexcept {
+    const std::size_t at = raw.find_first_of("\r\n");
+    if (at == std::string_view::npos || raw[at] == '\n')
+        return "\n";
+    return at + 1 < raw.size() && raw[at + 1] == '\n' ? "\r\n" : "\r";
+}
+
+TextStore::TextStore() {
+    m_attributes.insertValue(0, 1, LineAttributes{});
+}
+
+void TextStore::load(std::string&& normalized) {
+    std::vector<Position> starts{0};
+    const char* data = normalized.data();
+    const std::size_t size = normalized.size();
+    for (const char* p = data;
+         (p = static_cast<const char*>(std::memchr(p, kLineEnd, size - (p - data)))) != nullptr;) {
+        ++p;
+        starts.push_back(p - data);
+    }
+    starts.push_back(static_cast<Position>(size));
+    const std::size_t lines = starts.size() - 1;
+    m_text.adopt(std::move(normalized));
+    m_starts.adopt(std::move(starts));
+    std::vector<LineAttributes> attributes(lines);
+    m_attributes.adopt(std::move(attributes));
+    m_firstChanged = 0;
+}
+
+Position TextStore::lineTextLength(std::int64_t line) const noexcept {
+    return lineLength(line) - (endsWithLineEnd(line) ? 1 : 0);
+}
+
+bool TextStore::endsWithLineEnd(std::int64_t line) const noexcept {
+    const Position end = m_starts.start(line + 1);
+    return end > m_starts.start(line) && charAt(end - 1) == kLineEnd;
+}
+
+std::string TextStore::text(Position pos, Position count) const {
+    std::string out(static_cast<std::size_t>(count), '\0');
+    m_text.copyOut(static_cast<std::size_t>(pos), out.size(), out.data());
+    return out;
+}
+
+std::string TextStore::lineText(std::int64_t line) const {
+    return text(lineStart(line), lineTextLength(line));
+}
+
+std::string_view TextStore::view(Position pos, Position count) {
+    const char* data =
+        m_text.rangePointer(static_cast<std::size_t>(pos), static_cast<std::size_t>(count));
+    return {data, static_cast<std::size_t>(count)};
+}
+
+void TextStore::insert(Position pos, std::string_view normalized) {
+    if (normalized.empty())
+        return;
+    const std::int64_t line = lineOf(pos);
+    m_text.insert(static_cast<std::size_t>(pos), normalized.data(), normalized.size());
+    m_starts.shiftAfter(line, static_cast<Position>(normalized.size()));
+    std::int64_t next = line + 1;
+    const char* data = normalized.data();
+    const std::size_t size = normalized.size();
+    for (const char* p = data;
+         (p = static_cast<const char*>(std::memchr(p, kLineEnd, size - (p - data)))) != nullptr;) {
+        ++p;
+        m_starts.insertLine(next, pos + (p - data));
+        m_attributes.insertValue(static_cast<std::size_t>(next), 1, LineAttributes{});
+        ++next;
+    }
+    noteChanged(line);
+}
+
+void TextStore::erase(Position pos, Position count) {
+    if (count <= 0)
+        return;
+    const std::int64_t first = lineOf(pos);
+    const std::int64_t last = lineOf(pos + count);
+    for (std::int64_t i = first; i < last; ++i)
+        m_starts.removeLine(first + 1);
+    m_attributes.erase(static_cast<std::size_t>(first + 1), static_cast<std::size_t>(last - first));
+    m_text.erase(static_cast<std::size_t>(pos), static_cast<std::size_t>(count));
+    m_starts.shiftAfter(first, -count);
+    noteChanged(first);
+}
+
+void TextStore::splitLineAt(Position pos, const LineAttributes& attributes) {
+    const std::int64_t line = lineOf(pos);
+    m_starts.insertLine(line + 1, pos);
+    m_attributes.insertValue(static_cast<std::size_t>(line + 1), 1, attributes);
+    noteChanged(line);
+}
+
+void TextStore::joinWithNext(std::int64_t line) {
+    m_starts.removeLine(line + 1);
+    m_attributes.erase(static_cast<std::size_t>(line + 1), 1);
+    noteChanged(line);
+}
+
+Position TextStore::longestLineLength() const {
+    Position longest = 0;
+    for (std::int64_t line = 0, count = lineCount(); line < count; ++line)
+        longest = std::max(longest, lineLength(line));
+    return longest;
+}
+
+std::size_t TextStore::memoryBytes() const noexcept {
+    return m_text.capacityBytes() + m_attributes.capacityBytes() +
+           static_cast<std::size_t>(lineCount() + 1) * sizeof(Position);
+}
+
+void TextStore::noteChanged(std::int64_t line) noexcept {
+    if (m_firstChanged < 0 || line < m_firstChanged)
+        m_firstChanged = line;
+    LineAttributes& changed = attributes(line);
+    changed.textDirty = changed.gutterDirty = true;
+}
+
+} // namespace velloran

@@ -1,0 +1,106 @@
+// The text store of the editor control: the characters in one gap buffer, the display
+// lines as a list of start positions, and the per-line record fields beside them.
+#pragma once
+
+#include "editor/linestarts.h"
+#include "editor/splitvector.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velloran {
+
+// Bits 0-9: bookmarks 0-9 on this line.
+constexpr std::uint16_t kBookmarkBits = 0x03FF;
+// This display line continues the one before it (soft wrap).
+constexpr std::uint16_t kWrapContinuation = 1 << 12;
+
+constexpr char kLineEnd = '\r';
+
+struct LineAttributes {
+    std::uint16_t flags = 0;
+    std::uint16_t marks = 0; // mark n is bit n-1
+    // -1 means "no application value"; painting treats other values as colours.
+    std::int32_t lineData = -1;
+    std::int32_t lineData2 = -1;
+    bool textDirty = true;
+    bool gutterDirty = true;
+};
+
+// Turns every line break (CR LF, LF CR, lone LF, lone CR) into a single CR, in place.
+// Every other byte stays as it is. Returns the new size.
+std::size_t NormalizeLineBreaks(std::string& bytes);
+
+// The line-end style a file was written with, judged by its first line end; LF when
+// it has none.
+[[nodiscard]] std::string_view DetectLineEnd(std::string_view raw) noexcept;
+
+class TextStore {
+public:
+    TextStore();
+
+    // Replaces everything with `normalized` (no LF in it); all lines start clean.
+    void load(std::string&& normalized);
+
+    [[nodiscard]] Position length() const noexcept { return static_cast<Position>(m_text.size()); }
+    [[nodiscard]] std::int64_t lineCount() const noexcept { return m_starts.lines(); }
+    [[nodiscard]] Position lineStart(std::int64_t line) const noexcept {
+        return m_starts.start(line);
+    }
+    // Characters of `line` including its CR when it has one.
+    [[nodiscard]] Position lineLength(std::int64_t line) const noexcept {
+        return m_starts.start(line + 1) - m_starts.start(line);
+    }
+    // Characters of `line` without its CR.
+    [[nodiscard]] Position lineTextLength(std::int64_t line) const noexcept;
+    [[nodiscard]] bool endsWithLineEnd(std::int64_t line) const noexcept;
+    [[nodiscard]] std::int64_t lineOf(Position pos) const noexcept { return m_starts.lineOf(pos); }
+
+    [[nodiscard]] char charAt(Position pos) const noexcept {
+        return m_text.at(static_cast<std::size_t>(pos));
+    }
+    [[nodiscard]] std::string text(Position pos, Position count) const;
+    [[nodiscard]] std::string lineText(std::int64_t line) const; // without its CR
+    // A view of `count` characters; valid until the next change.
+    [[nodiscard]] std::string_view view(Position pos, Position count);
+    [[nodiscard]] std::string_view view() { return view(0, length()); }
+
+    // Inserts normalised text; each CR in it starts a new display line, which gets
+    // fresh record fields. Lines keep their records otherwise.
+    void insert(Position pos, std::string_view normalized);
+    // Removes characters; lines whose start falls inside the range disappear with
+    // their records, the first line keeps its own.
+    void erase(Position pos, Position count);
+
+    [[nodiscard]] LineAttributes& attributes(std::int64_t line) noexcept {
+        return m_attributes.ref(static_cast<std::size_t>(line));
+    }
+    [[nodiscard]] const LineAttributes& attributes(std::int64_t line) const noexcept {
+        return const_cast<TextStore*>(this)->attributes(line);
+    }
+
+    // Soft wrap: a display line break at `pos` (no character added), the new line
+    // taking `attributes`; and its removal.
+    void splitLineAt(Position pos, const LineAttributes& attributes);
+    void joinWithNext(std::int64_t line);
+
+    // The longest display line, for the horizontal scroll range.
+    [[nodiscard]] Position longestLineLength() const;
+
+    // Lowest line changed since the last `takeChangedFrom` (-1 when none).
+    [[nodiscard]] std::int64_t firstChangedLine() const noexcept { return m_firstChanged; }
+    void setFirstChangedLine(std::int64_t line) noexcept { m_firstChanged = line; }
+
+    [[nodiscard]] std::size_t memoryBytes() const noexcept;
+
+private:
+    void noteChanged(std::int64_t line) noexcept;
+
+    SplitVector<char, std::string> m_text;
+    LineStarts m_starts;
+    SplitVector<LineAttributes> m_attributes;
+    std::int64_t m_firstChanged = -1;
+};
+
+} // namespace velloran
