@@ -34,6 +34,8 @@ EditModel::EditModel() : m_keyTable(DefaultKeyTable()), m_keys(m_keyTable) {
 }
 
 EditModel::~EditModel() = default;
+EditModel::EditModel(EditModel&&) noexcept = default;
+EditModel& EditModel::operator=(EditModel&&) noexcept = default;
 
 // ---- Loading and saving ----
 
@@ -444,7 +446,7 @@ Position EditModel::snapToChar(Position pos) const {
     if (m_encoding != Encoding::Utf8 || pos <= 0 || pos >= length())
         return pos;
     const Position from = std::max<Position>(0, pos - 3);
-    const std::string bytes = m_store.text(from, std::min<Position>(length(), pos + 1) - from);
+    const std::string bytes = m_store.text(from, std::min<Position>(length(), pos + 4) - from);
     for (std::size_t start = static_cast<std::size_t>(pos - from); start-- > 0;) {
         if ((static_cast<unsigned char>(bytes[start]) & 0xC0) != 0x80) {
             const std::size_t length = CharLengthAt(m_encoding, bytes, start);

@@ -73,6 +73,8 @@ class EditModel {
 public:
     EditModel();
     ~EditModel();
+    EditModel(EditModel&&) noexcept;
+    EditModel& operator=(EditModel&&) noexcept;
 
     // ---- Text, loading and saving ----
     [[nodiscard]] const TextStore& store() const noexcept { return m_store; }
