@@ -1,6 +1,17 @@
 // The program's entry point.
+#include "app/exportcommand.h"
 #include "app/shell.h"
 
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
 int main(int argc, char** argv) {
+    // Export runs before the application object exists, so it needs no display and
+    // never meets a running instance.
+    const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
+    if (const auto status = velloran::RunExportCommand(args, std::cout, std::cerr))
+        return *status;
     return velloran::RunVelloran(argc, argv);
 }

@@ -1,0 +1,94 @@
+// Tests of the command-line export: bytes kept, pages escaped, and clear errors.
+#include "app/exportcommand.h"
+
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+using namespace velloran;
+
+namespace {
+
+struct Outcome {
+    std::optional<int> status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::optional<int> status = RunExportCommand(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string writeFile(const TempDir& dir, const std::string& name, const std::string& bytes) {
+    const std::string path = dir.file(name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+} // namespace
+
+TEST(ExportCommand, TextKeepsTheFilesBytes) {
+    TempDir dir;
+    for (const std::string bytes : {"<p>one</p>\r\n\r\ntwo\r\n", "a\n\tb\nlast, no end"}) {
+        const Outcome result = run({"--export=text", writeFile(dir, "f.htm", bytes)});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, bytes);
+        EXPECT_EQ(result.err, "");
+    }
+    // The option may follow the file name.
+    EXPECT_EQ(run({writeFile(dir, "g.htm", "x\n"), "--export=text"}).out, "x\n");
+}
+
+TEST(ExportCommand, HtmlAndRtfPages) {
+    TempDir dir;
+    const std::string path = writeFile(dir, "page.htm", "<b>a & b</b>\n");
+    const Outcome html = run({"--export=html", path});
+    EXPECT_EQ(html.status, 0);
+    EXPECT_NE(html.out.find("&lt;b&gt;a &amp; b&lt;/b&gt;"), std::string::npos);
+    EXPECT_NE(html.out.find(path), std::string::npos);
+    EXPECT_TRUE(std::regex_search(html.out, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
+    EXPECT_TRUE(run({"--export=rtf", path}).out.starts_with("{\\rtf"));
+}
+
+TEST(ExportCommand, FileErrorsNameTheFile) {
+    TempDir dir;
+    for (const std::string& path : {dir.file("missing.htm"), dir.path}) {
+        const Outcome result = run({"--export=text", path});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(result.err.starts_with("velloran: ")) << result.err;
+        EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1);
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST(ExportCommand, UsageErrorsReadNoFile) {
+    const std::vector<std::vector<std::string>> bad = {{"--export=xml", "f.htm"},
+                                                       {"--export", "f.htm"},
+                                                       {"--export=html"},
+                                                       {"--export=html", "a", "b"},
+                                                       {"--export=text", "--export=html", "f.htm"}};
+    for (const auto& args : bad) {
+        const Outcome result = run(args);
+        EXPECT_EQ(result.status, 2) << args.front();
+        EXPECT_TRUE(result.err.starts_with("velloran: ")) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_NE(run(bad.front()).err.find("'xml'"), std::string::npos);
+}
+
+TEST(ExportCommand, OtherCommandLinesAreLeftAlone) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"index.htm"}, {"--exported.htm"}}) {
+        const Outcome result = run(args);
+        EXPECT_FALSE(result.status.has_value());
+        EXPECT_EQ(result.out + result.err, "");
+    }
+}
