@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace velloran {
 
@@ -85,8 +86,9 @@ std::string EditModel::exportSelection(SaveFormat format) {
 
 std::string EditModel::exportRange(SaveFormat format, Position from, Position to) {
     const std::string date = dateText ? dateText() : std::string();
-    const std::span<const std::uint8_t> tokens =
-        tokensFor ? tokensFor(from, to) : std::span<const std::uint8_t>();
+    if (m_parser)
+        highlightAll();
+    const std::span<const std::uint8_t> tokens = m_store.tokenView(from, to - from);
     const ExportSource source{.text = m_store.view(from, to - from),
                               .tokens = tokens,
                               .sheet = m_styles,
@@ -98,6 +100,49 @@ std::string EditModel::exportRange(SaveFormat format, Position from, Position to
     out.reserve(static_cast<std::size_t>(to - from) + 1024);
     WriteFormat(format, source, out);
     return out;
+}
+
+// ---- Highlighting ----
+
+void EditModel::setParser(const TCodeMemoParser* parser) {
+    m_parser = parser;
+    m_highlighter.cancel();
+    if (!parser) {
+        m_styles = StyleSheet{};
+        m_store.enableTokens(false);
+        markChanged(kChangeText);
+        notifyChange();
+        return;
+    }
+    const ParserTables& tables = parser->tables();
+    m_styles = parser->styleSheet();
+    m_indentStep = std::clamp(tables.header.indentStep, 0, 255);
+    m_gutterWidth = tables.header.gutter;
+    m_rightMargin = tables.header.rightMargin;
+    m_wrapAtColumn = std::clamp(tables.header.wrapColumn, 0, 0xFFFF);
+    m_wrapOverride = tables.header.wrapOverride;
+    setKeyTable(tables.keys);
+    m_store.enableTokens(true);
+    m_options = tables.header.options;
+    rewrapAll();
+    notifyChange();
+}
+
+bool EditModel::highlight(std::int64_t untilLine, Highlighter::Clock::time_point deadline) {
+    if (!m_parser) {
+        m_store.setFirstChangedLine(-1);
+        return true;
+    }
+    return m_highlighter.run(m_store, *m_parser, untilLine, deadline);
+}
+
+bool EditModel::highlightAll() {
+    return highlight(std::numeric_limits<std::int64_t>::max(),
+                     Highlighter::Clock::time_point::max());
+}
+
+bool EditModel::highlightPending() const noexcept {
+    return m_parser && m_highlighter.pending(m_store);
 }
 
 // ---- Edit-message protocol ----

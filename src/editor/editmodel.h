@@ -5,6 +5,7 @@
 
 #include "editor/commands.h"
 #include "editor/exporter.h"
+#include "editor/highlighter.h"
 #include "editor/searchengine.h"
 #include "editor/stylesheet.h"
 #include "editor/textstore.h"
@@ -216,10 +217,24 @@ public:
                    const std::function<ReplaceAnswer(const std::string& question)>& ask);
     [[nodiscard]] const SearchEngine& searchEngine() const noexcept { return m_search; }
 
+    // ---- Highlighting ----
+    // Takes over a parser's styles, options, wrap settings, font and keys and marks
+    // everything for re-highlighting; null returns to plain text in default colours.
+    // The parser must outlive its use here.
+    void setParser(const TCodeMemoParser* parser);
+    [[nodiscard]] const TCodeMemoParser* parser() const noexcept { return m_parser; }
+    // Highlights until `untilLine` is correct and `deadline` has passed; true when
+    // nothing is left to do.
+    bool highlight(std::int64_t untilLine, Highlighter::Clock::time_point deadline);
+    bool highlightAll();
+    [[nodiscard]] bool highlightPending() const noexcept;
+    [[nodiscard]] int gutterWidth() const noexcept { return m_gutterWidth; }
+    void setGutterWidth(int width) noexcept { m_gutterWidth = width; }
+    [[nodiscard]] int rightMargin() const noexcept { return m_rightMargin; }
+    void setRightMargin(int column) noexcept { m_rightMargin = column; }
+
     // ---- Styles and change notification ----
     [[nodiscard]] StyleSheet& styleSheet() noexcept { return m_styles; }
-    // Token numbers per byte for the writers; empty until highlighting exists.
-    std::function<std::span<const std::uint8_t>(Position, Position)> tokensFor;
     // Fires after a change once no painting lock is held and nothing is loading.
     std::function<void(unsigned flags)> onChange;
     [[nodiscard]] unsigned changeFlags() const noexcept { return m_changeFlags; }
@@ -325,6 +340,10 @@ private:
     CharTest m_isInWord = nullptr;
     CharTest m_startsWord = nullptr;
     StyleSheet m_styles;
+    const TCodeMemoParser* m_parser = nullptr;
+    Highlighter m_highlighter;
+    int m_gutterWidth = 34;
+    int m_rightMargin = 80;
 
     unsigned m_changeFlags = 0;
     int m_paintLock = 0;

@@ -89,6 +89,34 @@ public:
 
     [[nodiscard]] std::size_t gapStart() const noexcept { return m_gapStart; }
 
+    // The items before and after the gap, for readers that must not move it.
+    struct Segments {
+        const T* before;
+        std::size_t beforeLength;
+        const T* after; // after[0] is item beforeLength
+        std::size_t afterLength;
+    };
+    [[nodiscard]] Segments segments() const noexcept {
+        return {m_body.data(), m_gapStart, m_body.data() + m_gapStart + m_gapLength,
+                size() - m_gapStart};
+    }
+
+    // Overwrites `count` items from `pos` without moving the gap.
+    void write(std::size_t pos, const T* items, std::size_t count) {
+        const std::size_t before = pos < m_gapStart ? std::min(count, m_gapStart - pos) : 0;
+        std::copy(items, items + before, m_body.begin() + pos);
+        const std::size_t rest = pos + before + m_gapLength;
+        std::copy(items + before, items + count, m_body.begin() + rest);
+    }
+
+    // Whether `count` items from `pos` equal `items`, without moving the gap.
+    [[nodiscard]] bool equals(std::size_t pos, const T* items, std::size_t count) const {
+        const std::size_t before = pos < m_gapStart ? std::min(count, m_gapStart - pos) : 0;
+        const std::size_t rest = pos + before + m_gapLength;
+        return std::equal(items, items + before, m_body.begin() + pos) &&
+               std::equal(items + before, items + count, m_body.begin() + rest);
+    }
+
     // Items are counted in the container including the gap; for memory measurements.
     [[nodiscard]] std::size_t capacityBytes() const noexcept {
         return m_body.capacity() * sizeof(T);

@@ -84,7 +84,29 @@ void TextStore::load(std::string&& normalized) {
     m_starts.adopt(std::move(starts));
     std::vector<LineAttributes> attributes(lines);
     m_attributes.adopt(std::move(attributes));
+    if (m_tokensOn)
+        m_tokens.adopt(std::vector<std::uint8_t>(static_cast<std::size_t>(length()), 0));
     m_firstChanged = 0;
+    m_lastChanged = lines - 1;
+}
+
+void TextStore::enableTokens(bool on) {
+    m_tokensOn = on;
+    if (on)
+        m_tokens.adopt(std::vector<std::uint8_t>(static_cast<std::size_t>(length()), 0));
+    else
+        m_tokens.clear();
+    for (std::int64_t line = 0, count = lineCount(); line < count; ++line)
+        attributes(line).highlighted = false;
+    m_firstChanged = 0;
+    m_lastChanged = lineCount() - 1;
+}
+
+std::span<const std::uint8_t> TextStore::tokenView(Position pos, Position count) {
+    if (!m_tokensOn || count <= 0)
+        return {};
+    return {m_tokens.rangePointer(static_cast<std::size_t>(pos), static_cast<std::size_t>(count)),
+            static_cast<std::size_t>(count)};
 }
 
 Position TextStore::lineTextLength(std::int64_t line) const noexcept {
@@ -117,6 +139,8 @@ void TextStore::insert(Position pos, std::string_view normalized) {
         return;
     const std::int64_t line = lineOf(pos);
     m_text.insert(static_cast<std::size_t>(pos), normalized.data(), normalized.size());
+    if (m_tokensOn)
+        m_tokens.insertValue(static_cast<std::size_t>(pos), normalized.size(), 0);
     m_starts.shiftAfter(line, static_cast<Position>(normalized.size()));
     std::int64_t next = line + 1;
     const char* data = normalized.data();
@@ -128,7 +152,8 @@ void TextStore::insert(Position pos, std::string_view normalized) {
         m_attributes.insertValue(static_cast<std::size_t>(next), 1, LineAttributes{});
         ++next;
     }
-    noteChanged(line);
+    linesInserted(line, next - line - 1);
+    noteChanged(line, next - 1);
 }
 
 void TextStore::erase(Position pos, Position count) {
@@ -140,21 +165,32 @@ void TextStore::erase(Position pos, Position count) {
         m_starts.removeLine(first + 1);
     m_attributes.erase(static_cast<std::size_t>(first + 1), static_cast<std::size_t>(last - first));
     m_text.erase(static_cast<std::size_t>(pos), static_cast<std::size_t>(count));
+    if (m_tokensOn)
+        m_tokens.erase(static_cast<std::size_t>(pos), static_cast<std::size_t>(count));
     m_starts.shiftAfter(first, -count);
-    noteChanged(first);
+    linesRemoved(first, last - first);
+    noteChanged(first, first);
 }
 
 void TextStore::splitLineAt(Position pos, const LineAttributes& attributes) {
+    // Token numbers belong to characters, so soft breaks leave them valid.
     const std::int64_t line = lineOf(pos);
     m_starts.insertLine(line + 1, pos);
-    m_attributes.insertValue(static_cast<std::size_t>(line + 1), 1, attributes);
-    noteChanged(line);
+    LineAttributes piece = attributes;
+    piece.highlighted = this->attributes(line).highlighted;
+    piece.textDirty = piece.gutterDirty = true;
+    m_attributes.insertValue(static_cast<std::size_t>(line + 1), 1, piece);
+    linesInserted(line, 1);
+    markDirty(line);
 }
 
 void TextStore::joinWithNext(std::int64_t line) {
+    const bool highlighted = attributes(line).highlighted && attributes(line + 1).highlighted;
     m_starts.removeLine(line + 1);
     m_attributes.erase(static_cast<std::size_t>(line + 1), 1);
-    noteChanged(line);
+    linesRemoved(line, 1);
+    markDirty(line);
+    attributes(line).highlighted = highlighted;
 }
 
 Position TextStore::longestLineLength() const {
@@ -169,11 +205,28 @@ std::size_t TextStore::memoryBytes() const noexcept {
            static_cast<std::size_t>(lineCount() + 1) * sizeof(Position);
 }
 
-void TextStore::noteChanged(std::int64_t line) noexcept {
+void TextStore::noteChanged(std::int64_t line, std::int64_t lastLine) noexcept {
     if (m_firstChanged < 0 || line < m_firstChanged)
         m_firstChanged = line;
+    if (lastLine > m_lastChanged)
+        m_lastChanged = lastLine;
+    markDirty(line);
+    attributes(line).highlighted = false;
+}
+
+void TextStore::markDirty(std::int64_t line) noexcept {
     LineAttributes& changed = attributes(line);
     changed.textDirty = changed.gutterDirty = true;
+}
+
+void TextStore::linesInserted(std::int64_t after, std::int64_t count) noexcept {
+    if (m_lastChanged > after)
+        m_lastChanged += count;
+}
+
+void TextStore::linesRemoved(std::int64_t after, std::int64_t count) noexcept {
+    if (m_lastChanged > after)
+        m_lastChanged = std::max(after, m_lastChanged - count);
 }
 
 } // namespace velloran

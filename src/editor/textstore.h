@@ -6,6 +6,7 @@
 #include "editor/splitvector.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,9 @@ struct LineAttributes {
     std::int32_t lineData2 = -1;
     bool textDirty = true;
     bool gutterDirty = true;
+    // The line's token numbers are current (the highlighter wrote them after its
+    // last change).
+    bool highlighted = false;
 };
 
 // Turns every line break (CR LF, LF CR, lone LF, lone CR) into a single CR, in place.
@@ -88,19 +92,44 @@ public:
     // The longest display line, for the horizontal scroll range.
     [[nodiscard]] Position longestLineLength() const;
 
-    // Lowest line changed since the last `takeChangedFrom` (-1 when none).
+    // The lines changed since the highlighter last looked: the lowest, and the highest
+    // (kept in step with lines added and removed above it); -1 when none.
     [[nodiscard]] std::int64_t firstChangedLine() const noexcept { return m_firstChanged; }
     void setFirstChangedLine(std::int64_t line) noexcept { m_firstChanged = line; }
+    [[nodiscard]] std::int64_t lastChangedLine() const noexcept { return m_lastChanged; }
+    void setLastChangedLine(std::int64_t line) noexcept { m_lastChanged = line; }
+
+    // One token number per character, kept in step with the text once enabled.
+    void enableTokens(bool on);
+    [[nodiscard]] bool tokensEnabled() const noexcept { return m_tokensOn; }
+    [[nodiscard]] std::uint8_t tokenAt(Position pos) const noexcept {
+        return m_tokensOn ? m_tokens.at(static_cast<std::size_t>(pos)) : 0;
+    }
+    [[nodiscard]] const SplitVector<std::uint8_t>& tokens() const noexcept { return m_tokens; }
+    void writeTokens(Position pos, const std::uint8_t* tokens, Position count) {
+        m_tokens.write(static_cast<std::size_t>(pos), tokens, static_cast<std::size_t>(count));
+    }
+    // A view of the token numbers of a range; valid until the next change.
+    [[nodiscard]] std::span<const std::uint8_t> tokenView(Position pos, Position count);
+    [[nodiscard]] SplitVector<char, std::string>::Segments segments() const noexcept {
+        return m_text.segments();
+    }
 
     [[nodiscard]] std::size_t memoryBytes() const noexcept;
 
 private:
-    void noteChanged(std::int64_t line) noexcept;
+    void noteChanged(std::int64_t line, std::int64_t lastLine) noexcept;
+    void markDirty(std::int64_t line) noexcept;
+    void linesInserted(std::int64_t after, std::int64_t count) noexcept;
+    void linesRemoved(std::int64_t after, std::int64_t count) noexcept;
 
     SplitVector<char, std::string> m_text;
     LineStarts m_starts;
     SplitVector<LineAttributes> m_attributes;
+    SplitVector<std::uint8_t> m_tokens;
+    bool m_tokensOn = false;
     std::int64_t m_firstChanged = -1;
+    std::int64_t m_lastChanged = -1;
 };
 
 } // namespace velloran

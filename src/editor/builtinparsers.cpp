@@ -1,0 +1,65 @@
+// Loading the shipped parser images and choosing one by file extension.
+#include "editor/builtinparsers.h"
+
+#include "editor/parserimage.h"
+#include "platform/atomicfile.h"
+#include "platform/paths.h"
+
+namespace velloran {
+
+namespace {
+
+constexpr BuiltinParserFile kFiles[] = {
+    {"Pascal_Parser", "pascal.vpi"},
+    {"HTML_Parser", "html.vpi"},
+    {"C_Parser", "c.vpi"},
+    {"eMail_Parser", "email.vpi"},
+    {"JavaScript_Parser", "javascript.vpi"},
+};
+
+} // namespace
+
+std::span<const BuiltinParserFile> BuiltinParserFiles() noexcept {
+    return kFiles;
+}
+
+int RuleSetForFileName(std::string_view fileName) {
+    const std::string ext = AsciiUpper(ExtractFileExt(fileName));
+    if (ext == ".C" || ext == ".H" || ext == ".CPP")
+        return 3;
+    if (ext == ".PAS" || ext == ".DFM")
+        return 1;
+    if (ext == ".HTML" || ext == ".HTM")
+        return kHtmlRuleSet;
+    if (ext == ".EML")
+        return 4;
+    if (ext == ".JSC")
+        return 5;
+    return kPlainTextRuleSet;
+}
+
+const TCodeMemoParser* BuiltinParsers::forRuleSet(int ruleSet) const noexcept {
+    if (ruleSet < 1 || ruleSet > static_cast<int>(parsers.size()))
+        return nullptr;
+    return parsers[static_cast<std::size_t>(ruleSet - 1)].get();
+}
+
+BuiltinParsers LoadBuiltinParsers(const std::string& appDir,
+                                  const std::vector<std::string>& dataDirs) {
+    BuiltinParsers loaded;
+    for (std::size_t i = 0; i < std::size(kFiles); ++i) {
+        const std::string relative = std::string("parsers/") + kFiles[i].fileName;
+        const std::string path = FindDataFile(relative, appDir, dataDirs);
+        try {
+            if (path.empty())
+                throw FileError("The highlighting language \"" + relative + "\" is not installed.");
+            loaded.parsers[i] = std::make_unique<TCodeMemoParser>(
+                ReadParserImage(ReadWholeFile(path), kFiles[i].componentName));
+        } catch (const VelloranError& e) {
+            loaded.errors.push_back(e.what());
+        }
+    }
+    return loaded;
+}
+
+} // namespace velloran

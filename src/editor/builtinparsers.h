@@ -1,0 +1,44 @@
+// The five highlighting languages the program ships as parser images, which rule set
+// a file name selects, and loading the images at start-up.
+#pragma once
+
+#include "editor/codememoparser.h"
+
+#include <array>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velloran {
+
+struct BuiltinParserFile {
+    const char* componentName; // names the parser in messages
+    const char* fileName;      // the image in the "parsers" data folder
+};
+
+// Rule sets 1 to 5 in order: Pascal, HTML, C, e-mail, JavaScript.
+[[nodiscard]] std::span<const BuiltinParserFile> BuiltinParserFiles() noexcept;
+
+constexpr int kPlainTextRuleSet = 6;
+constexpr int kHtmlRuleSet = 2;
+
+// The rule set a file's extension selects (1-5), or kPlainTextRuleSet.
+[[nodiscard]] int RuleSetForFileName(std::string_view fileName);
+
+struct BuiltinParsers {
+    // Index 0 is rule set 1; a slot stays empty when its image could not be read.
+    std::array<std::unique_ptr<TCodeMemoParser>, 5> parsers;
+    // One line per image that could not be read, naming it and the reason.
+    std::vector<std::string> errors;
+
+    // The parser of a rule set, or null for plain text and missing images.
+    [[nodiscard]] const TCodeMemoParser* forRuleSet(int ruleSet) const noexcept;
+};
+
+// Reads each image from "parsers/" beside the program or in a data folder.
+[[nodiscard]] BuiltinParsers LoadBuiltinParsers(const std::string& appDir,
+                                                const std::vector<std::string>& dataDirs);
+
+} // namespace velloran

@@ -1,0 +1,306 @@
+// The keyword trie, NextToken with its state machine and containers, and the
+// built-in token handlers.
+#include "editor/codememoparser.h"
+
+#include "editor/editmodel.h"
+
+namespace velloran {
+
+// ---- Keywords ----
+
+void TCodeKeywords::clear() {
+    m_nodes.clear();
+    m_roots.fill(-1);
+}
+
+void TCodeKeywords::add(const KeywordEntry& entry) {
+    if (entry.word.empty())
+        return;
+    // The chain a level's nodes hang from: a root, or a node's child link. Held as an
+    // index because adding nodes moves them.
+    std::int32_t parent = -1;
+    const auto chain = [&]() -> std::int32_t& {
+        return parent < 0 ? m_roots[static_cast<std::size_t>(
+                                fold(static_cast<unsigned char>(entry.word[0])))]
+                          : m_nodes[static_cast<std::size_t>(parent)].child;
+    };
+    for (const char raw : entry.word) {
+        const auto c = static_cast<std::uint8_t>(fold(static_cast<unsigned char>(raw)));
+        // Share a node whose states already cover this word's, else start a branch.
+        std::int32_t found = -1;
+        for (std::int32_t at = chain(); at >= 0; at = m_nodes[static_cast<std::size_t>(at)].next) {
+            const Node& candidate = m_nodes[static_cast<std::size_t>(at)];
+            if (candidate.ch == c && candidate.states.contains(entry.states)) {
+                found = at;
+                break;
+            }
+        }
+        if (found < 0) {
+            Node fresh;
+            fresh.ch = c;
+            fresh.states = entry.states;
+            fresh.next = chain();
+            found = static_cast<std::int32_t>(m_nodes.size());
+            m_nodes.push_back(fresh);
+            chain() = found;
+        }
+        parent = found;
+    }
+    Node& last = m_nodes[static_cast<std::size_t>(parent)];
+    if (last.terminal)
+        throw EKeywords("Duplicate keyword - '" + entry.word + "'");
+    last.terminal = true;
+    last.token = entry.token;
+    last.wordStates = entry.states;
+    last.follow = entry.follow;
+}
+
+int TCodeKeywords::match(const TEdStream& stream, const CharSet& states,
+                         std::size_t& length) const {
+    int token = -1;
+    length = 0;
+    const std::size_t start = stream.position();
+    if (start >= stream.size())
+        return -1;
+    const int c = fold(stream.charAt(start));
+    for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
+         at = m_nodes[static_cast<std::size_t>(at)].next)
+        if (m_nodes[static_cast<std::size_t>(at)].ch == c &&
+            m_nodes[static_cast<std::size_t>(at)].states.intersects(states))
+            walk(stream, at, 1, states, token, length);
+    return token;
+}
+
+void TCodeKeywords::walk(const TEdStream& stream, std::int32_t index, std::size_t depth,
+                         const CharSet& states, int& token, std::size_t& length) const {
+    const Node& node = m_nodes[static_cast<std::size_t>(index)];
+    const std::size_t at = stream.position() + depth;
+    const int next = stream.charAt(at);
+    if (node.terminal && depth > length && node.wordStates.intersects(states) &&
+        node.follow.has(next)) {
+        token = node.token;
+        length = depth;
+    }
+    if (at >= stream.size())
+        return;
+    const int c = fold(next);
+    for (std::int32_t child = node.child; child >= 0;
+         child = m_nodes[static_cast<std::size_t>(child)].next) {
+        const Node& candidate = m_nodes[static_cast<std::size_t>(child)];
+        if (candidate.ch == c && candidate.states.intersects(states))
+            walk(stream, child, depth + 1, states, token, length);
+    }
+}
+
+// ---- Parser ----
+
+TCodeMemoParser::TCodeMemoParser() : TCodeMemoParser(ParserTables{}) {
+}
+
+TCodeMemoParser::TCodeMemoParser(ParserTables tables) {
+    setTables(std::move(tables));
+}
+
+void TCodeMemoParser::setTables(ParserTables tables) {
+    TCodeKeywords keywords;
+    keywords.setCaseSensitive(tables.header.caseSensitive);
+    for (const KeywordEntry& entry : tables.keywords)
+        keywords.add(entry);
+    m_keywords = std::move(keywords);
+    m_tables = std::move(tables);
+}
+
+ParserState TCodeMemoParser::resetState() const {
+    ParserState state;
+    state.current = m_tables.header.startStates;
+    return state;
+}
+
+StyleSheet TCodeMemoParser::styleSheet() const {
+    StyleSheet sheet;
+    sheet.styles = m_tables.styles;
+    sheet.tokenToStyle = m_tables.map;
+    sheet.defaultStyle = m_tables.styles[0];
+    sheet.fontName = m_tables.fontName;
+    sheet.fontSize = m_tables.fontSize;
+    sheet.highlight = (m_tables.header.options & cmoSyntaxHighlight) != 0;
+    return sheet;
+}
+
+void TCodeMemoParser::leaveContainer(ParserState& state) const {
+    const StateTransition& t = m_tables.transitions[state.containerToken];
+    state.current = (state.current - t.enter) | t.leave;
+    state.inContainer = false;
+}
+
+std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, std::size_t& length,
+                                        std::size_t limit) const {
+    const std::size_t start = stream.position();
+    if (state.openDefinition) {
+        const Progress progress =
+            continueToken(stream, *state.openDefinition, start, state.openBodySeen, limit);
+        const int token = state.openToken;
+        length = stream.position() - start;
+        if (progress == Progress::Suspended)
+            return static_cast<std::uint8_t>(token);
+        state.openDefinition = nullptr;
+        // Only tokens whose transition was already known to apply are handed out in
+        // parts, so the transition applies now.
+        const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
+        state.current = (state.current | t.enter) - t.leave;
+        return static_cast<std::uint8_t>(token);
+    }
+    if (state.inContainer && (start >= state.containerEnd || stream.atEnd()))
+        leaveContainer(state);
+    if (stream.atEnd()) {
+        length = 0;
+        return 0;
+    }
+    const int token = scan(stream, state, limit);
+    if (state.openDefinition) {
+        length = stream.position() - start;
+        return static_cast<std::uint8_t>(token);
+    }
+    return finishToken(stream, state, token, start, length);
+}
+
+std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state, int token,
+                                          std::size_t start, std::size_t& length) const {
+    if (token >= 0 && stream.position() == start)
+        token = -1;
+    if (token >= 0) {
+        const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
+        if (t.valid.intersects(state.current))
+            state.current = (state.current | t.enter) - t.leave;
+        else
+            token = -1;
+    }
+    if (token < 0) {
+        // Unrecognised: one character, which inside a container takes its token.
+        stream.seek(start + 1);
+        length = 1;
+        return state.inContainer ? state.containerToken : 0;
+    }
+    if (!state.inContainer && m_tables.transitions[static_cast<std::size_t>(token)].container) {
+        // The container's first character carries its token; what lies inside is
+        // scanned in the container's states up to its end.
+        state.inContainer = true;
+        state.containerEnd = stream.position();
+        state.containerToken = static_cast<std::uint8_t>(token);
+        stream.seek(start + 1);
+    }
+    length = stream.position() - start;
+    return static_cast<std::uint8_t>(token);
+}
+
+int TCodeMemoParser::scan(TEdStream& stream, ParserState& state, std::size_t limit) const {
+    const std::size_t start = stream.position();
+    std::size_t keywordLength = 0;
+    const int keyword = m_keywords.match(stream, state.current, keywordLength);
+    if (keyword >= 0) {
+        stream.seek(start + keywordLength);
+        const TokenDefinition& definition = m_tables.tokens[static_cast<std::size_t>(keyword)];
+        return definition.present ? continueScan(stream, state, keyword, definition, start, limit)
+                                  : keyword;
+    }
+    const StartCharDefinition& first =
+        m_tables.startChars[static_cast<std::size_t>(stream.current())];
+    if (!first.present || !first.states.intersects(state.current))
+        return -1;
+    if (first.standardHandler)
+        return RunStandardHandler(first.handlerId, stream, start) ? first.token : -1;
+    stream.advance();
+    return continueScan(stream, state, first.token, first.definition, start, limit);
+}
+
+int TCodeMemoParser::continueScan(TEdStream& stream, ParserState& state, int token,
+                                  const TokenDefinition& definition, std::size_t start,
+                                  std::size_t limit) const {
+    bool bodySeen = false;
+    const std::size_t stop =
+        canSuspend(token, definition, state) ? limit : static_cast<std::size_t>(-1);
+    switch (continueToken(stream, definition, start, bodySeen, stop)) {
+    case Progress::Done:
+        return token;
+    case Progress::Failed:
+        return -1;
+    case Progress::Suspended:
+        break;
+    }
+    state.openDefinition = &definition;
+    state.openToken = static_cast<std::uint8_t>(token);
+    state.openBodySeen = bodySeen;
+    return token;
+}
+
+// A token may be handed out in parts only when nothing later can undo it: it cannot
+// fail, its transition applies in the current states, and it is no container.
+bool TCodeMemoParser::canSuspend(int token, const TokenDefinition& definition,
+                                 const ParserState& state) const {
+    const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
+    const bool mustEnd = definition.terminatorHandler || definition.terminatorLength > 0;
+    const bool neverFails =
+        !definition.bodyHandler && (!mustEnd || definition.body == CharSet().complement());
+    return neverFails && !t.container && !state.inContainer && t.valid.intersects(state.current);
+}
+
+TCodeMemoParser::Progress TCodeMemoParser::continueToken(TEdStream& stream,
+                                                         const TokenDefinition& definition,
+                                                         std::size_t tokenStart, bool& bodySeen,
+                                                         std::size_t limit) const {
+    while (true) {
+        if ((bodySeen || definition.checkFirst) && terminatorAt(stream, definition, tokenStart))
+            return Progress::Done;
+        if (stream.atEnd())
+            return Progress::Done; // an unterminated token ends with the text
+        if (stream.position() >= limit)
+            return Progress::Suspended;
+        if (definition.bodyHandler) {
+            if (definition.bodyCustom)
+                return Progress::Failed; // this program installs no handlers of its own
+            if (definition.bodyHandlerId != kPascalChar)
+                return RunStandardHandler(definition.bodyHandlerId, stream, tokenStart)
+                           ? Progress::Done
+                           : Progress::Failed;
+            if (!RunStandardHandler(kPascalChar, stream, tokenStart))
+                break;
+        } else if (definition.body.has(stream.current())) {
+            stream.advance();
+        } else {
+            break;
+        }
+        bodySeen = true;
+    }
+    // A token with a terminator must end with it; one without ends where its body does.
+    const bool mustEnd = definition.terminatorHandler || definition.terminatorLength > 0;
+    return mustEnd ? Progress::Failed : Progress::Done;
+}
+
+bool TCodeMemoParser::terminatorAt(TEdStream& stream, const TokenDefinition& definition,
+                                   std::size_t tokenStart) const {
+    const std::size_t at = stream.position();
+    if (definition.terminatorHandler) {
+        if (definition.terminatorCustom ||
+            !RunStandardHandler(definition.terminatorHandlerId, stream, tokenStart))
+            return false;
+        if (!definition.includeTerminator)
+            stream.seek(at);
+        return true;
+    }
+    const int length = std::min(definition.terminatorLength, 4);
+    if (length <= 0)
+        return false;
+    if (length == 1 && stream.atEnd())
+        return definition.terminator[0].has(kEndOfText);
+    for (int i = 0; i < length; ++i) {
+        const std::size_t pos = at + static_cast<std::size_t>(i);
+        if (pos >= stream.size() ||
+            !definition.terminator[static_cast<std::size_t>(i)].has(stream.charAt(pos)))
+            return false;
+    }
+    if (definition.includeTerminator)
+        stream.seek(at + static_cast<std::size_t>(length));
+    return true;
+}
+
+} // namespace velloran

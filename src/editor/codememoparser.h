@@ -1,0 +1,163 @@
+// The table-driven highlighting parser: the keyword trie, the character stream it
+// reads, and `NextToken`, which scans one token and moves the state machine on.
+#pragma once
+
+#include "editor/charset.h"
+#include "editor/parsertables.h"
+#include "editor/splitvector.h"
+#include "editor/stylesheet.h"
+#include "platform/errors.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velloran {
+
+class EKeywords : public VelloranError {
+public:
+    using VelloranError::VelloranError;
+};
+
+// A read-only stream over the editor's text that never moves the store's gap.
+class TEdStream {
+public:
+    TEdStream(const char* before, std::size_t beforeLength, const char* after,
+              std::size_t afterLength) noexcept
+        : m_before(before), m_beforeLength(beforeLength), m_after(after - beforeLength),
+          m_end(beforeLength + afterLength) {}
+    explicit TEdStream(std::string_view text) noexcept
+        : TEdStream(text.data(), text.size(), text.data() + text.size(), 0) {}
+
+    // The character at the position; 255 at the end of the text.
+    [[nodiscard]] int current() const noexcept { return charAt(m_pos); }
+    [[nodiscard]] int charAt(std::size_t pos) const noexcept {
+        if (pos < m_beforeLength)
+            return static_cast<unsigned char>(m_before[pos]);
+        return pos < m_end ? static_cast<unsigned char>(m_after[pos]) : kEndOfText;
+    }
+    void advance() noexcept { ++m_pos; }
+    void back() noexcept {
+        if (m_pos > 0)
+            --m_pos;
+    }
+    void seek(std::size_t pos) noexcept { m_pos = pos; }
+    [[nodiscard]] std::size_t position() const noexcept { return m_pos; }
+    [[nodiscard]] std::size_t size() const noexcept { return m_end; }
+    [[nodiscard]] bool atEnd() const noexcept { return m_pos >= m_end; }
+
+private:
+    const char* m_before;
+    std::size_t m_beforeLength;
+    const char* m_after; // indexed by absolute position
+    std::size_t m_end;
+    std::size_t m_pos = 0;
+};
+
+// The keyword trie: one chain per first character, nodes shared by words whose states
+// lie within the node's.
+class TCodeKeywords {
+public:
+    void clear();
+    void setCaseSensitive(bool on) noexcept { m_caseSensitive = on; }
+    // "Duplicate keyword - '%s'" when the word already ends a path for these states.
+    void add(const KeywordEntry& entry);
+    // The longest keyword at the stream's position valid in `states`; the token or -1.
+    [[nodiscard]] int match(const TEdStream& stream, const CharSet& states,
+                            std::size_t& length) const;
+
+private:
+    struct Node {
+        std::uint8_t ch = 0;
+        bool terminal = false;
+        std::uint8_t token = 0;
+        std::int32_t next = -1;  // next node of the same level
+        std::int32_t child = -1; // first node of the next level
+        CharSet states;          // every word through this node
+        CharSet wordStates;      // the word ending here
+        CharSet follow;
+    };
+    [[nodiscard]] int fold(int c) const noexcept {
+        return !m_caseSensitive && c >= 'A' && c <= 'Z' ? c + 32 : c;
+    }
+    void walk(const TEdStream& stream, std::int32_t node, std::size_t depth, const CharSet& states,
+              int& token, std::size_t& length) const;
+
+    std::vector<Node> m_nodes;
+    std::array<std::int32_t, 256> m_roots = filledRoots();
+    bool m_caseSensitive = false;
+
+    static std::array<std::int32_t, 256> filledRoots() {
+        std::array<std::int32_t, 256> roots;
+        roots.fill(-1);
+        return roots;
+    }
+};
+
+// The parser's moving state for one run over one text: the active states and the
+// container the scan is inside, if any.
+struct ParserState {
+    CharSet current{0};
+    bool inContainer = false;
+    std::size_t containerEnd = 0;
+    std::uint8_t containerToken = 0;
+    // A long token handed out in parts (a comment running on for megabytes): the
+    // definition it continues by, and whether it has its first body character.
+    const TokenDefinition* openDefinition = nullptr;
+    std::uint8_t openToken = 0;
+    bool openBodySeen = false;
+
+    // Settled: no container and no token in parts, so equal tokens mean equal states.
+    [[nodiscard]] bool settled() const noexcept { return !inContainer && !openDefinition; }
+};
+
+class TCodeMemoParser {
+public:
+    TCodeMemoParser();
+    explicit TCodeMemoParser(ParserTables tables);
+
+    [[nodiscard]] const ParserTables& tables() const noexcept { return m_tables; }
+    // Replaces the tables and rebuilds the keyword trie.
+    void setTables(ParserTables tables);
+    [[nodiscard]] const std::string& languageName() const noexcept {
+        return m_tables.header.languageName;
+    }
+
+    // Start states, no container.
+    [[nodiscard]] ParserState resetState() const;
+    // Scans one token from the stream's position; the stream ends up after it. A token
+    // that cannot fail any more may stop at `limit` and continue with the next call.
+    std::uint8_t nextToken(TEdStream& stream, ParserState& state, std::size_t& length,
+                           std::size_t limit = static_cast<std::size_t>(-1)) const;
+
+    // The styles the editor paints and exports tokens with.
+    [[nodiscard]] StyleSheet styleSheet() const;
+
+private:
+    enum class Progress { Done, Failed, Suspended };
+    [[nodiscard]] Progress continueToken(TEdStream& stream, const TokenDefinition& definition,
+                                         std::size_t tokenStart, bool& bodySeen,
+                                         std::size_t limit) const;
+    [[nodiscard]] bool canSuspend(int token, const TokenDefinition& definition,
+                                  const ParserState& state) const;
+    [[nodiscard]] int continueScan(TEdStream& stream, ParserState& state, int token,
+                                   const TokenDefinition& definition, std::size_t start,
+                                   std::size_t limit) const;
+    std::uint8_t finishToken(TEdStream& stream, ParserState& state, int token, std::size_t start,
+                             std::size_t& length) const;
+    [[nodiscard]] bool terminatorAt(TEdStream& stream, const TokenDefinition& definition,
+                                    std::size_t tokenStart) const;
+    [[nodiscard]] int scan(TEdStream& stream, ParserState& state, std::size_t limit) const;
+    void leaveContainer(ParserState& state) const;
+
+    ParserTables m_tables;
+    TCodeKeywords m_keywords;
+};
+
+// A built-in handler: scans from the stream's position, returns whether it recognised
+// anything (the stream stands after it) — on failure the stream is where it started.
+bool RunStandardHandler(int id, TEdStream& stream, std::size_t tokenStart);
+
+} // namespace velloran

@@ -1,0 +1,135 @@
+// The re-highlighting run.
+#include "editor/highlighter.h"
+
+#include <algorithm>
+
+namespace velloran {
+
+bool Highlighter::run(TextStore& store, const TCodeMemoParser& parser, std::int64_t untilLine,
+                      Clock::time_point deadline) {
+    if (const std::int64_t first = store.firstChangedLine(); first >= 0) {
+        store.setFirstChangedLine(-1);
+        start(store, parser, m_active ? std::min(first, m_line) : first);
+    }
+    if (!m_active)
+        return true;
+    const SplitVector<char, std::string>::Segments text = store.segments();
+    TEdStream stream(text.before, text.beforeLength, text.after, text.afterLength);
+    // Long tokens come in parts of this size, so that the clock is looked at often.
+    constexpr std::size_t kPart = 64 * 1024;
+    std::size_t sinceCheck = 0;
+    while (true) {
+        if (m_line > untilLine && sinceCheck >= kPart / 16) {
+            sinceCheck = 0;
+            if (Clock::now() >= deadline)
+                return false;
+        }
+        if (m_pos >= m_lineEnd) {
+            if (finishLine(store))
+                break;
+            continue;
+        }
+        stream.seek(static_cast<std::size_t>(m_pos));
+        std::size_t length = 0;
+        const std::uint8_t token =
+            parser.nextToken(stream, m_state, length, static_cast<std::size_t>(m_pos) + kPart);
+        sinceCheck += length + 64;
+        // A token flows on across line ends; each line is judged once it is full.
+        auto left = static_cast<Position>(std::max<std::size_t>(length, 1));
+        while (left > 0) {
+            const Position n = std::min(left, m_lineEnd - m_pos);
+            m_work.insert(m_work.end(), static_cast<std::size_t>(n), token);
+            m_pos += n;
+            left -= n;
+            if (m_pos >= m_lineEnd && finishLine(store)) {
+                m_active = false;
+                return true;
+            }
+        }
+    }
+    m_active = false;
+    return true;
+}
+
+void Highlighter::start(TextStore& store, const TCodeMemoParser& parser, std::int64_t line) {
+    line = std::clamp<std::int64_t>(line, 0, store.lineCount() - 1);
+    if (line > 0)
+        --line;
+    const Position restart = restartPosition(store, parser, line);
+    enterLine(store, store.lineOf(restart));
+    // The part of the line before the restart keeps the token numbers it has.
+    m_work.resize(static_cast<std::size_t>(restart - m_lineStart));
+    for (Position p = m_lineStart; p < restart; ++p)
+        m_work[static_cast<std::size_t>(p - m_lineStart)] = store.tokenAt(p);
+    m_pos = restart;
+    m_state = parser.resetState();
+    m_active = true;
+}
+
+Position Highlighter::restartPosition(const TextStore& store, const TCodeMemoParser& parser,
+                                      std::int64_t line) const {
+    while (line > 0 && !store.attributes(line).highlighted)
+        --line;
+    if (line == 0 && !store.attributes(0).highlighted)
+        return 0;
+    const Position lineStart = store.lineStart(line);
+    const Position lineEnd = lineStart + store.lineLength(line);
+    const std::uint8_t anchor = parser.tables().header.anchorToken;
+    std::uint8_t target = anchor == 255 ? 0 : anchor;
+    if (anchor == 0) {
+        if (lineEnd == lineStart || store.tokenAt(lineStart) == 0)
+            return lineStart;
+        target = store.tokenAt(lineEnd - 1);
+    }
+    // Back to the nearest character with the target token, then to the start of its run,
+    // through lines whose token numbers are current.
+    Position p = lineEnd;
+    std::int64_t at = line;
+    const auto highlightedAt = [&](Position pos) {
+        while (pos < store.lineStart(at))
+            --at;
+        return store.attributes(at).highlighted;
+    };
+    while (p > 0 && highlightedAt(p - 1) && store.tokenAt(p - 1) != target)
+        --p;
+    if (p == 0 || !highlightedAt(p - 1))
+        return 0;
+    --p;
+    while (p > 0 && highlightedAt(p - 1) && store.tokenAt(p - 1) == target)
+        --p;
+    return p;
+}
+
+void Highlighter::enterLine(TextStore& store, std::int64_t line) {
+    m_line = line;
+    m_lineStart = store.lineStart(line);
+    m_lineEnd = m_lineStart + store.lineLength(line);
+    m_work.clear();
+}
+
+bool Highlighter::finishLine(TextStore& store) {
+    LineAttributes& attributes = store.attributes(m_line);
+    const Position length = m_lineEnd - m_lineStart;
+    const bool same = attributes.highlighted &&
+                      store.tokens().equals(static_cast<std::size_t>(m_lineStart), m_work.data(),
+                                            static_cast<std::size_t>(length));
+    const bool last = m_line + 1 >= store.lineCount();
+    if (same && m_state.settled() && m_line >= store.lastChangedLine() &&
+        (last || store.attributes(m_line + 1).highlighted)) {
+        store.setLastChangedLine(-1);
+        return true;
+    }
+    if (!same) {
+        store.writeTokens(m_lineStart, m_work.data(), length);
+        attributes.textDirty = true;
+    }
+    attributes.highlighted = true;
+    if (last) {
+        store.setLastChangedLine(-1);
+        return true;
+    }
+    enterLine(store, m_line + 1);
+    return false;
+}
+
+} // namespace velloran

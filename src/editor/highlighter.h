@@ -1,0 +1,53 @@
+// Re-highlighting after changes: restarts at an anchor token before the first changed
+// line and stops once a following line comes out with the token numbers it already
+// had. Work can be split into slices so that typing never waits for a long run.
+#pragma once
+
+#include "editor/codememoparser.h"
+#include "editor/textstore.h"
+
+#include <chrono>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace velloran {
+
+class Highlighter {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Runs until everything is highlighted, or until `untilLine` is correct and
+    // `deadline` has passed. Returns true when no work is left.
+    bool run(TextStore& store, const TCodeMemoParser& parser, std::int64_t untilLine,
+             Clock::time_point deadline);
+    bool runAll(TextStore& store, const TCodeMemoParser& parser) {
+        return run(store, parser, std::numeric_limits<std::int64_t>::max(),
+                   Clock::time_point::max());
+    }
+    // Whether a run is under way or changes wait for one.
+    [[nodiscard]] bool pending(const TextStore& store) const noexcept {
+        return m_active || store.firstChangedLine() >= 0;
+    }
+    // The line the run has reached; lines before it are correct.
+    [[nodiscard]] std::int64_t reachedLine() const noexcept { return m_line; }
+    void cancel() noexcept { m_active = false; }
+
+private:
+    void start(TextStore& store, const TCodeMemoParser& parser, std::int64_t line);
+    [[nodiscard]] Position restartPosition(const TextStore& store, const TCodeMemoParser& parser,
+                                           std::int64_t line) const;
+    // Stores the finished line; true when the run may stop here.
+    bool finishLine(TextStore& store);
+    void enterLine(TextStore& store, std::int64_t line);
+
+    bool m_active = false;
+    std::int64_t m_line = 0;
+    Position m_pos = 0;
+    Position m_lineStart = 0;
+    Position m_lineEnd = 0;
+    ParserState m_state;
+    std::vector<std::uint8_t> m_work;
+};
+
+} // namespace velloran

@@ -1,0 +1,139 @@
+// Data-driven highlighting tests: every input in tests/data/highlight/ must give the
+// tokens of its ".tokens" file from scratch, with either line-end style, and when typed
+// in piece by piece. VELLORAN_REGENERATE=1 rewrites the expected files instead.
+#include "editor/builtinparsers.h"
+#include "editor/editmodel.h"
+#include "platform/atomicfile.h"
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace velloran;
+
+namespace {
+
+const BuiltinParsers& parsers() {
+    static const BuiltinParsers loaded = LoadBuiltinParsers(ProgramDir(), {});
+    return loaded;
+}
+
+// Each display line as its text, then its tokens as "token" or "token*count" runs.
+std::string formatTokens(const EditModel& model) {
+    const TextStore& store = model.store();
+    std::string out;
+    for (std::int64_t line = 0; line < store.lineCount(); ++line) {
+        const Position start = store.lineStart(line);
+        const Position end = start + store.lineLength(line);
+        out += store.lineText(line) + "\n ";
+        for (Position p = start; p < end;) {
+            Position q = p;
+            while (q < end && store.tokenAt(q) == store.tokenAt(p))
+                ++q;
+            out += ' ' + std::to_string(store.tokenAt(p));
+            if (q - p > 1)
+                out += '*' + std::to_string(q - p);
+            p = q;
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+EditModel highlighted(const std::string& name, const std::string& bytes) {
+    EditModel model;
+    model.setParser(parsers().forRuleSet(RuleSetForFileName(name)));
+    model.loadFromBytes(bytes);
+    model.highlightAll();
+    return model;
+}
+
+// Types the text in pieces, highlighting after each, as a user would.
+std::string typedInPieces(const std::string& name, const std::string& bytes) {
+    EditModel model;
+    model.setParser(parsers().forRuleSet(RuleSetForFileName(name)));
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\n', pos) + 1, bytes.size());
+        model.setSel(model.length(), model.length());
+        model.replaceSel(bytes.substr(pos, end - pos));
+        model.highlight(0, Highlighter::Clock::time_point::min());
+        model.highlightAll();
+        pos = end;
+    }
+    return formatTokens(model);
+}
+
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (const char c : text)
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+} // namespace
+
+TEST(Highlight, ParserImagesLoadFromTheBuild) {
+    EXPECT_TRUE(parsers().errors.empty()) << parsers().errors.front();
+    EXPECT_EQ(parsers().forRuleSet(kHtmlRuleSet)->languageName(), "HTML");
+    EXPECT_EQ(RuleSetForFileName("index.HTM"), kHtmlRuleSet);
+    EXPECT_EQ(RuleSetForFileName("notes.txt"), kPlainTextRuleSet);
+    EXPECT_EQ(RuleSetForFileName("readme"), kPlainTextRuleSet);
+}
+
+TEST(Highlight, InputsGiveTheirExpectedTokensHoweverTheyArrive) {
+    const bool regenerate = std::getenv("VELLORAN_REGENERATE") != nullptr;
+    int inputs = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(VELLORAN_TEST_DATA) + "/highlight")) {
+        const std::string path = entry.path().string();
+        if (entry.path().extension() == ".tokens" || entry.path().extension() == ".sh")
+            continue;
+        ++inputs;
+        const std::string bytes = ReadWholeFile(path);
+        const std::string tokens = formatTokens(highlighted(path, bytes));
+        if (regenerate) {
+            WriteFileAtomically(path + ".tokens", tokens);
+            continue;
+        }
+        EXPECT_EQ(tokens, ReadWholeFile(path + ".tokens")) << path;
+        EXPECT_EQ(formatTokens(highlighted(path, withCrLf(bytes))), tokens) << path;
+        EXPECT_EQ(typedInPieces(path, bytes), tokens) << path;
+    }
+    EXPECT_GE(inputs, 5);
+}
+
+TEST(Highlight, ACommentOpenedAndClosedAtTheTopEndsLikeAFreshRunEvenInSlices) {
+    std::string page;
+    for (int i = 0; i < 2000; ++i)
+        page += "<p class=\"c\">line " + std::to_string(i) + " &nbsp; <b>bold</b></p>\n";
+    EditModel model = highlighted("page.htm", page);
+    const std::string before = formatTokens(model);
+
+    model.setSel(0, 0);
+    model.replaceSel("<!--");
+    // The visible lines are finished at once; the rest waits for later slices.
+    EXPECT_FALSE(model.highlight(30, Highlighter::Clock::now()));
+    EXPECT_EQ(model.store().tokenAt(model.store().lineStart(30)), 24);
+    EXPECT_NE(model.store().tokenAt(model.store().lineStart(1500)), 24);
+    while (!model.highlight(30, Highlighter::Clock::now() + std::chrono::milliseconds(1))) {
+    }
+    EXPECT_EQ(model.store().tokenAt(model.length() - 2), 24);
+    EXPECT_EQ(formatTokens(model), formatTokens(highlighted("page.htm", "<!--" + page)));
+
+    // An edit in the middle of a pending run restarts it where it is needed.
+    model.setSel(4, 4);
+    model.replaceSel("-->");
+    model.highlight(10, Highlighter::Clock::now());
+    model.setSel(model.store().lineStart(1000), model.store().lineStart(1000));
+    model.replaceSel("<i>new</i> ");
+    model.highlightAll();
+    EXPECT_EQ(formatTokens(model), formatTokens(highlighted("page.htm", model.getText())));
+    model.undo();
+    model.undo();
+    model.undo();
+    model.highlightAll();
+    EXPECT_EQ(formatTokens(model), before);
+}
