@@ -10,10 +10,6 @@
 
 namespace velloran {
 
-ProgramPaths CurrentProgramPaths() {
-    return {ProgramDir(), ConfigDir() + SettingsFileNameFor(ProgramName()), {VELLORAN_DATADIR}};
-}
-
 Tdm1::Tdm1(const ProgramPaths& paths) : dataDirs(paths.dataDirs) {
     state.appDir = paths.appDir;
     state.iniFileName = paths.iniFileName;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/appstate.h"
+#include "app/programpaths.h"
 #include "app/settings.h"
 #include "platform/prompter.h"
 
@@ -10,16 +11,6 @@
 #include <vector>
 
 namespace velloran {
-
-struct ProgramPaths {
-    std::string appDir;
-    std::string iniFileName;
-    std::vector<std::string> dataDirs; // searched after appDir for read-only files
-};
-
-// The paths of the running program: its folder, the settings file in the config
-// folder, and the installed data folder.
-[[nodiscard]] ProgramPaths CurrentProgramPaths();
 
 class Tdm1 {
 public:

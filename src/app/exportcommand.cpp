@@ -2,6 +2,9 @@
 // that format, before any window or display is touched.
 #include "app/exportcommand.h"
 
+#include "app/programpaths.h"
+#include "editor/builtinparsers.h"
+
 #include "editor/editmodel.h"
 #include "platform/errors.h"
 
@@ -76,12 +79,17 @@ std::optional<std::string> usageProblem(const ExportRequest& request) {
     return std::nullopt;
 }
 
-std::string exportFile(const std::string& fileName, SaveFormat format) {
+std::string exportFile(const std::string& fileName, SaveFormat format, std::ostream& err) {
     EditModel model;
+    // Colours come from the language the extension selects, as in the editor.
+    const ProgramPaths paths = CurrentProgramPaths();
+    const BuiltinParsers parsers = LoadBuiltinParsers(paths.appDir, paths.dataDirs);
+    for (const std::string& problem : parsers.errors)
+        err << "velloran: warning: " << problem << '\n';
+    model.setParser(parsers.forRuleSet(RuleSetForFileName(fileName)));
     model.loadFromFile(fileName);
     model.setTitle(fileName);
     model.dateText = LocalDateText;
-    // No token numbers are given, so the page is written in the model's default style.
     model.setSaveFormat(format);
     return model.saveToString();
 }
@@ -107,7 +115,7 @@ std::optional<int> RunExportCommand(const std::vector<std::string>& args, std::o
         return usageError(err, *problem);
     std::string bytes;
     try {
-        bytes = exportFile(request.files.front(), *formatNamed(request.format));
+        bytes = exportFile(request.files.front(), *formatNamed(request.format), err);
     } catch (const std::exception& error) {
         return fail(err, error.what(), kExitFileError);
     }
