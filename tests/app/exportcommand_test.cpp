@@ -51,7 +51,13 @@ TEST(ExportCommand, HtmlAndRtfPages) {
     const std::string path = writeFile(dir, "page.htm", "<b>a & b</b>\n");
     const Outcome html = run({"--export=html", path});
     EXPECT_EQ(html.status, 0);
-    EXPECT_NE(html.out.find("&lt;b&gt;a &amp; b&lt;/b&gt;"), std::string::npos);
+    // The tag is coloured by the HTML language (bold blue), the text stays plain.
+    EXPECT_NE(html.out.find("<FONT COLOR=\"#0000ff\"><B>&lt;b&gt;</B>"), std::string::npos)
+        << html.out;
+    EXPECT_NE(html.out.find("a &amp; b"), std::string::npos);
+    // Files of no known language are written in plain colours.
+    const Outcome plain = run({"--export=html", writeFile(dir, "notes.txt", "<b>a</b>\n")});
+    EXPECT_NE(plain.out.find("&lt;b&gt;a&lt;/b&gt;"), std::string::npos);
     EXPECT_NE(html.out.find(path), std::string::npos);
     EXPECT_TRUE(std::regex_search(html.out, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
     EXPECT_TRUE(run({"--export=rtf", path}).out.starts_with("{\\rtf"));
