@@ -42,7 +42,9 @@ QString qs(const std::string& text) {
 } // namespace
 
 TfEditor::TfEditor(Tdm1& dm1, Prompter& prompter, std::vector<std::string> parameters)
-    : m_dm(dm1), m_prompter(prompter), m_parameters(std::move(parameters)) {
+    : m_dm(dm1), m_prompter(prompter),
+      m_parsers(LoadBuiltinParsers(dm1.state.appDir, dm1.dataDirs)),
+      m_parameters(std::move(parameters)) {
     setObjectName(QStringLiteral("TfEditor"));
     setWindowTitle(QString::fromLatin1(kWelcomeCaption));
     resize(900, 640);
@@ -185,6 +187,9 @@ void TfEditor::readSettings() {
 
 void TfEditor::FormShow() {
     readSettings();
+    // Without its images the program still edits, in plain colours; say why once.
+    for (const std::string& problem : m_parsers.errors)
+        m_prompter.message(MessageKind::Warning, problem, Buttons::Ok);
     {
         const ScopedFlag bulk(m_dm.state.bulkUpdate, m_parameters.empty());
         open(ChooseStartupRequest(m_parameters, m_dm.state, m_dm.tutorialProject()));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/startup.h"
+#include "editor/builtinparsers.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -52,6 +53,9 @@ public:
     void receiveCommandLine(const QString& text);
     void bringToFront();
 
+    // The five highlighting languages, read from their images when the window is made.
+    [[nodiscard]] const BuiltinParsers& parsers() const noexcept { return m_parsers; }
+
     QWidget* pName = nullptr;
     QListWidget* lbRecentFiles = nullptr;
     QPushButton* bNewProj = nullptr;
@@ -93,6 +97,7 @@ private:
 
     Tdm1& m_dm;
     Prompter& m_prompter;
+    BuiltinParsers m_parsers;
     Tfproject* m_project = nullptr;
     std::vector<std::string> m_parameters;
     QStackedWidget* m_pages = nullptr;

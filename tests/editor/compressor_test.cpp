@@ -76,6 +76,29 @@ TEST(CompressorKhBlock, RunsCopiesLiteralsAndStoredBlocks) {
     EXPECT_THROW((void)KhCompressBlock(std::string(32769, 'a')), ECompressorException);
 }
 
+TEST(CompressorKhBlock, DecodesControlWordsOverlappingCopiesAndRuns) {
+    // Sixteen literals use up the first control word; the next one follows them.
+    const std::string items = "\x40\x00\x00"
+                              "abcdefghijklmnop"
+                              "\xC0\x00"
+                              "\x00\x22"
+                              "\x00\x01\x02z"s;
+    EXPECT_EQ(KhDecompressBlock(items), "abcdefghijklmnopopopo" + std::string(274, 'z'));
+    // Exactly sixteen items (fifteen literals and a run) leave an empty control word behind.
+    const std::string sixteen = KhCompressBlock("0123456789abcde" + std::string(40, '-'));
+    EXPECT_EQ(sixteen.substr(sixteen.size() - 2), "\x00\x00"s);
+    EXPECT_EQ(KhDecompressBlock(sixteen), "0123456789abcde" + std::string(40, '-'));
+}
+
+TEST(CompressorLzh, SpacesMatchThePrefilledWindowAndDecodingStopsAtTheRecordedSize) {
+    // Leading spaces are copied out of the window before any byte has been written.
+    const std::string spaces = std::string(600, ' ') + "x";
+    EXPECT_EQ(Decompress(Compress(spaces, CompressionMethod::LZH)), spaces);
+    const std::string text = htmlText(3000);
+    const std::string packed = Compress(text, CompressionMethod::LZH);
+    EXPECT_EQ(Decompress(header("!HZL", 10) + packed.substr(8)), text.substr(0, 10));
+}
+
 TEST(CompressorKhStream, BlockMultiplesEndWithAnEmptyStoredBlock) {
     EXPECT_EQ(Compress(""), header("WRZL", 0) + "\x01\x00\x80"s);
     for (std::size_t size : {32768u, 65536u}) {
