@@ -10,6 +10,7 @@ namespace velloran {
 
 void TCodeKeywords::clear() {
     m_nodes.clear();
+    m_links.clear();
     m_roots.fill(-1);
 }
 
@@ -42,7 +43,10 @@ void TCodeKeywords::add(const KeywordEntry& entry) {
             fresh.next = chain();
             found = static_cast<std::int32_t>(m_nodes.size());
             m_nodes.push_back(fresh);
+            m_links.push_back({c, fresh.next});
             chain() = found;
+            if (parent >= 0)
+                m_nodes[static_cast<std::size_t>(parent)].childChars.add(c);
         }
         parent = found;
     }
@@ -71,6 +75,24 @@ int TCodeKeywords::match(const TEdStream& stream, const CharSet& states,
     return token;
 }
 
+void TCodeKeywords::pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const {
+    for (int c = 0; c < 256; ++c) {
+        for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
+             at = m_nodes[static_cast<std::size_t>(at)].next) {
+            const Node& root = m_nodes[static_cast<std::size_t>(at)];
+            if (root.ch != c || !root.states.intersects(states))
+                continue;
+            if (root.terminal && root.wordStates.intersects(states))
+                pairs[static_cast<std::size_t>(c)] = CharSet().complement();
+            for (std::int32_t child = root.child; child >= 0;
+                 child = m_nodes[static_cast<std::size_t>(child)].next)
+                if (m_nodes[static_cast<std::size_t>(child)].states.intersects(states))
+                    pairs[static_cast<std::size_t>(c)].add(
+                        m_nodes[static_cast<std::size_t>(child)].ch);
+        }
+    }
+}
+
 void TCodeKeywords::walk(const TEdStream& stream, std::int32_t index, std::size_t depth,
                          const CharSet& states, int& token, std::size_t& length) const {
     const Node& node = m_nodes[static_cast<std::size_t>(index)];
@@ -81,15 +103,15 @@ void TCodeKeywords::walk(const TEdStream& stream, std::int32_t index, std::size_
         token = node.token;
         length = depth;
     }
-    if (at >= stream.size())
+    if (at >= stream.size() || !node.childChars.has(fold(next)))
         return;
-    const int c = fold(next);
+    // Siblings are scanned by character alone, which keeps the scan in a small array.
+    const auto c = static_cast<std::uint8_t>(fold(next));
     for (std::int32_t child = node.child; child >= 0;
-         child = m_nodes[static_cast<std::size_t>(child)].next) {
-        const Node& candidate = m_nodes[static_cast<std::size_t>(child)];
-        if (candidate.ch == c && candidate.states.intersects(states))
+         child = m_links[static_cast<std::size_t>(child)].next)
+        if (m_links[static_cast<std::size_t>(child)].ch == c &&
+            m_nodes[static_cast<std::size_t>(child)].states.intersects(states))
             walk(stream, child, depth + 1, states, token, length);
-    }
 }
 
 // ---- Parser ----
@@ -101,6 +123,39 @@ TCodeMemoParser::TCodeMemoParser(ParserTables tables) {
     setTables(std::move(tables));
 }
 
+const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& states) const {
+    if (m_startersUsed > 0 && m_starters[m_startersLast].states == states)
+        return m_starters[m_startersLast];
+    for (std::size_t i = 0; i < m_startersUsed; ++i) {
+        if (m_starters[i].states == states) {
+            m_startersLast = i;
+            return m_starters[i];
+        }
+    }
+    Starters& fresh = m_starters[m_startersNext];
+    m_startersLast = m_startersNext;
+    m_startersUsed = std::max(m_startersUsed, m_startersNext + 1);
+    m_startersNext = (m_startersNext + 1) % m_starters.size();
+    fresh.states = states;
+    fresh.startChars = CharSet();
+    fresh.keywordPairs.fill(CharSet());
+    for (int c = 0; c < 256; ++c) {
+        const StartCharDefinition& first = m_tables.startChars[static_cast<std::size_t>(c)];
+        if (first.present && first.states.intersects(states))
+            fresh.startChars.add(c);
+    }
+    m_keywords.pairsFor(states, fresh.keywordPairs);
+    return fresh;
+}
+
+bool TCodeMemoParser::mayStartAt(const Starters& starters, const TEdStream& stream,
+                                 std::size_t pos) const noexcept {
+    const int c = stream.charAt(pos);
+    return starters.startChars.has(c) ||
+           starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].has(
+               m_keywords.fold(stream.charAt(pos + 1)));
+}
+
 void TCodeMemoParser::setTables(ParserTables tables) {
     TCodeKeywords keywords;
     keywords.setCaseSensitive(tables.header.caseSensitive);
@@ -108,6 +163,7 @@ void TCodeMemoParser::setTables(ParserTables tables) {
         keywords.add(entry);
     m_keywords = std::move(keywords);
     m_tables = std::move(tables);
+    m_startersUsed = m_startersNext = m_startersLast = 0;
 }
 
 ParserState TCodeMemoParser::resetState() const {
@@ -155,6 +211,19 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
     if (stream.atEnd()) {
         length = 0;
         return 0;
+    }
+    const Starters& starters = startersFor(state.current);
+    if (!mayStartAt(starters, stream, start)) {
+        // Nothing can start here: a run of such characters is token 0 (or the
+        // container's), exactly as one character at a time would give.
+        std::size_t end = start + 1;
+        const std::size_t stop =
+            state.inContainer ? std::min(state.containerEnd, stream.size()) : stream.size();
+        while (end < stop && !mayStartAt(starters, stream, end))
+            ++end;
+        stream.seek(end);
+        length = end - start;
+        return state.inContainer ? state.containerToken : 0;
     }
     const int token = scan(stream, state, limit);
     if (state.openDefinition) {

@@ -67,6 +67,12 @@ public:
     // The longest keyword at the stream's position valid in `states`; the token or -1.
     [[nodiscard]] int match(const TEdStream& stream, const CharSet& states,
                             std::size_t& length) const;
+    // For each first character, the second characters with which a keyword valid in
+    // `states` may begin (every character after a one-character keyword); folded.
+    void pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const;
+    [[nodiscard]] int fold(int c) const noexcept {
+        return !m_caseSensitive && c >= 'A' && c <= 'Z' ? c + 32 : c;
+    }
 
 private:
     struct Node {
@@ -78,14 +84,18 @@ private:
         CharSet states;          // every word through this node
         CharSet wordStates;      // the word ending here
         CharSet follow;
+        CharSet childChars; // the characters of the next level
     };
-    [[nodiscard]] int fold(int c) const noexcept {
-        return !m_caseSensitive && c >= 'A' && c <= 'Z' ? c + 32 : c;
-    }
+    // Each node's character and next sibling, apart from the bulky sets.
+    struct Link {
+        std::uint8_t ch;
+        std::int32_t next;
+    };
     void walk(const TEdStream& stream, std::int32_t node, std::size_t depth, const CharSet& states,
               int& token, std::size_t& length) const;
 
     std::vector<Node> m_nodes;
+    std::vector<Link> m_links;
     std::array<std::int32_t, 256> m_roots = filledRoots();
     bool m_caseSensitive = false;
 
@@ -151,9 +161,26 @@ private:
                                     std::size_t tokenStart) const;
     [[nodiscard]] int scan(TEdStream& stream, ParserState& state, std::size_t limit) const;
     void leaveContainer(ParserState& state) const;
+    // What can start a token in a state set: a start character, or the first two
+    // characters of a keyword. Anything else is one character of token 0, so runs of
+    // such characters are handed out whole.
+    struct Starters {
+        CharSet states;
+        CharSet startChars;
+        std::array<CharSet, 256> keywordPairs;
+    };
+    [[nodiscard]] const Starters& startersFor(const CharSet& states) const;
+    [[nodiscard]] bool mayStartAt(const Starters& starters, const TEdStream& stream,
+                                  std::size_t pos) const noexcept;
 
     ParserTables m_tables;
     TCodeKeywords m_keywords;
+    // The starters of the last few state sets: they change at every tag, but only
+    // between a handful of sets.
+    mutable std::array<Starters, 8> m_starters{};
+    mutable std::size_t m_startersUsed = 0;
+    mutable std::size_t m_startersNext = 0;
+    mutable std::size_t m_startersLast = 0;
 };
 
 // A built-in handler: scans from the stream's position, returns whether it recognised

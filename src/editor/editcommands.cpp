@@ -386,13 +386,11 @@ void EditModel::changeBlockIndent(int code) {
         return moved;
     };
 
-    const std::string oldText = m_store.text(blockStart, blockEnd - blockStart);
     const Position newAnchor = mapPosition(m_anchor);
     const Position newCaret = mapPosition(m_caret);
     beginTransaction(code, {});
-    m_open->blockStart = blockStart;
-    m_open->blockOldEnd = blockEnd;
-    m_open->oldText = oldText;
+    m_open->start = blockStart;
+    m_open->oldText = m_store.text(blockStart, blockEnd - blockStart);
     logOperation(kLogSuspend, 0);
     Position total = 0;
     for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
@@ -405,7 +403,6 @@ void EditModel::changeBlockIndent(int code) {
     logOperation(kLogResume, 0);
     m_anchor = newAnchor;
     m_caret = newCaret;
-    m_open->blockNewEnd = blockEnd + total;
     m_open->newText = m_store.text(blockStart, blockEnd + total - blockStart);
     endTransaction(code);
     markChanged(kChangeCaret | kChangeSelection);

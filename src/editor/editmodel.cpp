@@ -25,10 +25,6 @@ private:
     bool& m_flag;
 };
 
-[[noreturn]] void badStackState() {
-    throw TCodeMemoException("Bad do/undo stack state");
-}
-
 } // namespace
 
 EditModel::EditModel() : m_keyTable(DefaultKeyTable()), m_keys(m_keyTable) {
@@ -308,10 +304,11 @@ void EditModel::logOperation(int code, int phase) {
 void EditModel::beginTransaction(int code, std::string_view newText) {
     if (m_open)
         failTransaction();
-    m_open = std::make_unique<OpenTransaction>();
-    m_open->code = code;
-    m_open->anchor = m_anchor;
-    m_open->caret = m_caret;
+    m_open = std::make_unique<UndoTransaction>();
+    m_open->code = static_cast<std::uint8_t>(code);
+    m_open->start = selectionStart();
+    m_open->oldAnchor = m_anchor;
+    m_open->oldCaret = m_caret;
     m_open->oldText = m_store.text(selectionStart(), selectionEnd() - selectionStart());
     m_open->newText = newText;
 }
@@ -319,23 +316,9 @@ void EditModel::beginTransaction(int code, std::string_view newText) {
 void EditModel::endTransaction(int code) {
     if (!m_open || m_open->code != code)
         failTransaction();
-    OpenTransaction& t = *m_open;
-    const auto marker = static_cast<std::uint8_t>(code);
-    m_undo.push(UndoEntry::marker(marker));
-    m_undo.push(UndoEntry::range(t.anchor, t.caret));
-    if (code == kLogIndent || code == kLogUnindent) {
-        m_undo.push(UndoEntry::range(t.blockStart, t.blockOldEnd));
-        m_undo.push(UndoEntry::textOf(std::move(t.oldText)));
-        m_undo.push(UndoEntry::range(m_anchor, m_caret));
-        m_undo.push(UndoEntry::range(t.blockStart, t.blockNewEnd));
-        m_undo.push(UndoEntry::textOf(std::move(t.newText)));
-    } else {
-        m_undo.push(UndoEntry::textOf(std::move(t.oldText)));
-        m_undo.push(UndoEntry::textOf(std::move(t.newText),
-                                      code == kLogStream ? UndoKind::Stream : UndoKind::Text));
-        m_undo.push(UndoEntry::range(m_anchor, m_caret));
-    }
-    m_undo.push(UndoEntry::marker(marker));
+    m_open->newAnchor = m_anchor;
+    m_open->newCaret = m_caret;
+    m_undo.push(std::move(*m_open));
     m_open.reset();
 }
 
@@ -345,109 +328,34 @@ void EditModel::failTransaction() {
     throw TCodeMemoException("Bad transaction log entry");
 }
 
-std::size_t EditModel::transactionStart(std::size_t closing) const {
-    const UndoEntry& last = m_undo.at(closing);
-    if (last.kind != UndoKind::Marker)
-        badStackState();
-    for (std::size_t i = closing; i-- > 0;)
-        if (m_undo.at(i).kind == UndoKind::Marker)
-            return m_undo.at(i).code == last.code ? i : (badStackState(), 0);
-    badStackState();
-}
-
-std::size_t EditModel::transactionEnd(std::size_t opening) const {
-    const UndoEntry& first = m_undo.at(opening);
-    if (first.kind != UndoKind::Marker)
-        badStackState();
-    for (std::size_t i = opening + 1; i < m_undo.total(); ++i)
-        if (m_undo.at(i).kind == UndoKind::Marker)
-            return m_undo.at(i).code == first.code ? i : (badStackState(), 0);
-    badStackState();
-}
-
-namespace {
-
-// The entries of one transaction, checked against the layout its code writes.
-struct Replay {
-    const UndoEntry* e;
-    bool block;
-};
-
-Replay checkedReplay(const TUndoStack& stack, std::size_t first, std::size_t last) {
-    const UndoEntry& head = stack.at(first);
-    const bool block = head.code == kLogIndent || head.code == kLogUnindent;
-    const std::vector<UndoKind> layout =
-        block ? std::vector<UndoKind>{UndoKind::Marker, UndoKind::Range, UndoKind::Range,
-                                      UndoKind::Text,   UndoKind::Range, UndoKind::Range,
-                                      UndoKind::Text,   UndoKind::Marker}
-              : std::vector<UndoKind>{
-                    UndoKind::Marker, UndoKind::Range,
-                    UndoKind::Text,   head.code == kLogStream ? UndoKind::Stream : UndoKind::Text,
-                    UndoKind::Range,  UndoKind::Marker};
-    if (last - first + 1 != layout.size())
-        badStackState();
-    for (std::size_t i = 0; i < layout.size(); ++i)
-        if (stack.at(first + i).kind != layout[i])
-            badStackState();
-    return {&stack.at(first), block};
-}
-
-} // namespace
-
-void EditModel::replayUndo(std::size_t first, std::size_t last) {
-    const Replay r = checkedReplay(m_undo, first, last);
-    const UndoEntry* e = r.e;
-    if (r.block) {
-        replaceRange(e[5].first, e[5].second, e[3].text);
-        m_anchor = e[1].first;
-        m_caret = e[1].second;
-        return;
-    }
-    const Position start = std::min(e[1].first, e[1].second);
-    replaceRange(start, start + static_cast<Position>(e[3].text.size()), e[2].text);
-    m_anchor = e[1].first;
-    m_caret = e[1].second;
-}
-
-void EditModel::replayRedo(std::size_t first, std::size_t last) {
-    const Replay r = checkedReplay(m_undo, first, last);
-    const UndoEntry* e = r.e;
-    if (r.block) {
-        replaceRange(e[2].first, e[2].second, e[6].text);
-        m_anchor = e[4].first;
-        m_caret = e[4].second;
-        return;
-    }
-    const Position start = std::min(e[1].first, e[1].second);
-    replaceRange(start, start + static_cast<Position>(e[2].text.size()), e[3].text);
-    m_anchor = e[4].first;
-    m_caret = e[4].second;
+void EditModel::replay(const std::string& from, const std::string& to, Position start) {
+    const FlagScope replaying(m_replaying);
+    replaceRange(start, start + static_cast<Position>(from.size()), to);
 }
 
 void EditModel::undo() {
     if (!canUndo())
         return;
-    const std::size_t opening = transactionStart(m_undo.count() - 1);
-    {
-        const FlagScope replaying(m_replaying);
-        replayUndo(opening, m_undo.count() - 1);
-    }
-    m_undo.setCursor(opening);
-    m_desiredColumn = -1;
-    markChanged(kChangeText | kChangeCaret | kChangeSelection);
-    notifyChange();
+    const UndoTransaction& t = m_undo.at(m_undo.count() - 1);
+    replay(t.newText, t.oldText, t.start);
+    m_anchor = t.oldAnchor;
+    m_caret = t.oldCaret;
+    m_undo.setCursor(m_undo.count() - 1);
+    afterReplay();
 }
 
 void EditModel::redo() {
     if (!canRedo())
         return;
-    const std::size_t opening = m_undo.count();
-    const std::size_t closing = transactionEnd(opening);
-    {
-        const FlagScope replaying(m_replaying);
-        replayRedo(opening, closing);
-    }
-    m_undo.setCursor(closing + 1);
+    const UndoTransaction& t = m_undo.at(m_undo.count());
+    replay(t.oldText, t.newText, t.start);
+    m_anchor = t.newAnchor;
+    m_caret = t.newCaret;
+    m_undo.setCursor(m_undo.count() + 1);
+    afterReplay();
+}
+
+void EditModel::afterReplay() {
     m_desiredColumn = -1;
     markChanged(kChangeText | kChangeCaret | kChangeSelection);
     notifyChange();

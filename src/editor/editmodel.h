@@ -228,6 +228,10 @@ public:
     bool highlight(std::int64_t untilLine, Highlighter::Clock::time_point deadline);
     bool highlightAll();
     [[nodiscard]] bool highlightPending() const noexcept;
+    // The line a pending run has reached; the lines before it are correct.
+    [[nodiscard]] std::int64_t highlightReachedLine() const noexcept {
+        return m_highlighter.reachedLine();
+    }
     [[nodiscard]] int gutterWidth() const noexcept { return m_gutterWidth; }
     void setGutterWidth(int width) noexcept { m_gutterWidth = width; }
     [[nodiscard]] int rightMargin() const noexcept { return m_rightMargin; }
@@ -235,6 +239,7 @@ public:
 
     // ---- Styles and change notification ----
     [[nodiscard]] StyleSheet& styleSheet() noexcept { return m_styles; }
+    [[nodiscard]] const StyleSheet& styleSheet() const noexcept { return m_styles; }
     // Fires after a change once no painting lock is held and nothing is loading.
     std::function<void(unsigned flags)> onChange;
     [[nodiscard]] unsigned changeFlags() const noexcept { return m_changeFlags; }
@@ -257,29 +262,14 @@ public:
     [[nodiscard]] Position positionAtDisplayColumn(std::int64_t line, std::int64_t column) const;
 
 private:
-    // The transaction being recorded, until its end writes it to the log.
-    struct OpenTransaction {
-        int code = 0;
-        Position anchor = 0;
-        Position caret = 0;
-        std::string oldText;
-        std::string newText;
-        // Block indent and unindent: the lines they rewrote.
-        Position blockStart = 0;
-        Position blockOldEnd = 0;
-        Position blockNewEnd = 0;
-    };
-
     // Store edits that keep caret, wrap and change flags in step.
     void replaceRange(Position from, Position to, std::string_view text);
     void replaceSelection(std::string_view normalized, bool log, int code);
     void beginTransaction(int code, std::string_view newText);
     void endTransaction(int code);
     void failTransaction();
-    void replayUndo(std::size_t first, std::size_t last);
-    void replayRedo(std::size_t first, std::size_t last);
-    [[nodiscard]] std::size_t transactionStart(std::size_t closing) const;
-    [[nodiscard]] std::size_t transactionEnd(std::size_t opening) const;
+    void replay(const std::string& from, const std::string& to, Position start);
+    void afterReplay();
     void changeBlockIndent(int code);
     void markChanged(unsigned flags) noexcept { m_changeFlags |= flags; }
     void notifyChange();
@@ -318,7 +308,8 @@ private:
     Position m_caret = 0;
     std::int64_t m_desiredColumn = -1;
 
-    std::unique_ptr<OpenTransaction> m_open;
+    // The transaction being recorded until its end puts it on the log.
+    std::unique_ptr<UndoTransaction> m_open;
     bool m_logSuspended = false;
     bool m_replaying = false;
     bool m_loading = false;

@@ -99,15 +99,18 @@ void EditModel::cutLogicalLine(std::int64_t line) {
     while (true) {
         std::size_t limit = pieceStart;
         for (int n = 0; n < width && limit < text.size(); ++n)
-            limit += CharLengthAt(m_encoding, text, limit);
+            limit += static_cast<unsigned char>(text[limit]) < 0x80
+                         ? 1
+                         : CharLengthAt(m_encoding, text, limit);
         if (limit >= text.size())
             return;
         // Break after the last space of a full piece; the spaces that follow it stay
         // with the piece, so no display line starts with a blank.
         std::size_t cut = limit;
-        const std::size_t space = text.rfind(' ', limit);
-        if (space != std::string::npos && space >= pieceStart) {
-            cut = space + 1;
+        const std::size_t space =
+            std::string_view(text).substr(pieceStart, limit - pieceStart + 1).rfind(' ');
+        if (space != std::string_view::npos) {
+            cut = pieceStart + space + 1;
             while (cut < text.size() && text[cut] == ' ')
                 ++cut;
         }

@@ -2,6 +2,7 @@
 #include "editor/highlighter.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace velloran {
 
@@ -38,7 +39,7 @@ bool Highlighter::run(TextStore& store, const TCodeMemoParser& parser, std::int6
         auto left = static_cast<Position>(std::max<std::size_t>(length, 1));
         while (left > 0) {
             const Position n = std::min(left, m_lineEnd - m_pos);
-            m_work.insert(m_work.end(), static_cast<std::size_t>(n), token);
+            std::memset(m_work.data() + (m_pos - m_lineStart), token, static_cast<std::size_t>(n));
             m_pos += n;
             left -= n;
             if (m_pos >= m_lineEnd && finishLine(store)) {
@@ -58,7 +59,6 @@ void Highlighter::start(TextStore& store, const TCodeMemoParser& parser, std::in
     const Position restart = restartPosition(store, parser, line);
     enterLine(store, store.lineOf(restart));
     // The part of the line before the restart keeps the token numbers it has.
-    m_work.resize(static_cast<std::size_t>(restart - m_lineStart));
     for (Position p = m_lineStart; p < restart; ++p)
         m_work[static_cast<std::size_t>(p - m_lineStart)] = store.tokenAt(p);
     m_pos = restart;
@@ -104,7 +104,8 @@ void Highlighter::enterLine(TextStore& store, std::int64_t line) {
     m_line = line;
     m_lineStart = store.lineStart(line);
     m_lineEnd = m_lineStart + store.lineLength(line);
-    m_work.clear();
+    // Sized once per line; the run fills it token by token.
+    m_work.resize(static_cast<std::size_t>(m_lineEnd - m_lineStart));
 }
 
 bool Highlighter::finishLine(TextStore& store) {

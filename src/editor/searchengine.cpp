@@ -149,8 +149,10 @@ unsigned char* buildWindowsLatinTables() noexcept {
     uselocale(previous);
     freelocale(cLocale);
     constexpr std::size_t kFlip = 256;
-    if (tables == nullptr || tables['A'] != 'a' || tables[kFlip + 'A'] != 'a' ||
-        tables[kFlip + 'a'] != 'A') {
+    constexpr std::size_t kUpperA = 'A';
+    constexpr std::size_t kLowerA = 'a';
+    if (tables == nullptr || tables[kUpperA] != 'a' || tables[kFlip + kUpperA] != 'a' ||
+        tables[kFlip + kLowerA] != 'A') {
         pcre2_maketables_free(nullptr, tables);
         return nullptr;
     }

@@ -65,6 +65,8 @@ public:
             compact();
     }
 
+    void fill(const T& value) { std::fill(m_body.begin(), m_body.end(), value); }
+
     void clear() {
         m_body = Storage();
         m_gapStart = m_gapLength = 0;

@@ -1,6 +1,8 @@
 // The text store: line-break normalisation, loading, and the two edit entry points.
 #include "editor/textstore.h"
 
+#include "platform/hugepages.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -34,6 +36,13 @@ private:
     std::size_t m_nextCr = kUnknown;
     std::size_t m_nextLf = kUnknown;
 };
+
+std::vector<std::uint8_t> zeroTokens(std::size_t count) {
+    std::vector<std::uint8_t> tokens;
+    ReserveHuge(tokens, count);
+    tokens.resize(count);
+    return tokens;
+}
 
 } // namespace
 
@@ -70,32 +79,38 @@ TextStore::TextStore() {
 }
 
 void TextStore::load(std::string&& normalized) {
-    std::vector<Position> starts{0};
     const char* data = normalized.data();
     const std::size_t size = normalized.size();
+    const auto lines = static_cast<std::size_t>(std::count(data, data + size, kLineEnd)) + 1;
+    std::vector<Position> starts;
+    ReserveHuge(starts, lines + 1);
+    starts.push_back(0);
     for (const char* p = data;
          (p = static_cast<const char*>(std::memchr(p, kLineEnd, size - (p - data)))) != nullptr;) {
         ++p;
         starts.push_back(p - data);
     }
     starts.push_back(static_cast<Position>(size));
-    const std::size_t lines = starts.size() - 1;
     m_text.adopt(std::move(normalized));
     m_starts.adopt(std::move(starts));
-    std::vector<LineAttributes> attributes(lines);
+    std::vector<LineAttributes> attributes;
+    ReserveHuge(attributes, lines);
+    attributes.resize(lines);
     m_attributes.adopt(std::move(attributes));
     if (m_tokensOn)
-        m_tokens.adopt(std::vector<std::uint8_t>(static_cast<std::size_t>(length()), 0));
+        m_tokens.adopt(zeroTokens(static_cast<std::size_t>(length())));
     m_firstChanged = 0;
-    m_lastChanged = lines - 1;
+    m_lastChanged = static_cast<std::int64_t>(lines) - 1;
 }
 
 void TextStore::enableTokens(bool on) {
-    m_tokensOn = on;
-    if (on)
-        m_tokens.adopt(std::vector<std::uint8_t>(static_cast<std::size_t>(length()), 0));
+    if (on && m_tokensOn)
+        m_tokens.fill(0); // the memory is there already: no fresh pages to fault in
+    else if (on)
+        m_tokens.adopt(zeroTokens(static_cast<std::size_t>(length())));
     else
         m_tokens.clear();
+    m_tokensOn = on;
     for (std::int64_t line = 0, count = lineCount(); line < count; ++line)
         attributes(line).highlighted = false;
     m_firstChanged = 0;

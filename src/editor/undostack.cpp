@@ -5,26 +5,28 @@
 
 namespace velloran {
 
-void TUndoStack::push(UndoEntry&& entry) {
-    if (m_cursor < m_entries.size())
-        m_entries.resize(m_cursor);
-    m_entries.push_back(std::move(entry));
-    m_cursor = m_entries.size();
+void TUndoStack::push(UndoTransaction&& record) {
+    if (m_cursor < m_records.size())
+        m_records.resize(m_cursor);
+    m_records.push_back(std::move(record));
+    m_cursor = m_records.size();
 }
 
-UndoEntry TUndoStack::pop() {
+UndoTransaction TUndoStack::pop() {
     if (m_cursor == 0)
         throw TCodeMemoException("Stack underflow");
-    m_entries.resize(m_cursor);
-    UndoEntry top = std::move(m_entries.back());
-    m_entries.pop_back();
-    m_cursor = m_entries.size();
+    m_records.resize(m_cursor);
+    UndoTransaction top = std::move(m_records.back());
+    m_records.pop_back();
+    m_cursor = m_records.size();
     return top;
 }
 
 void TUndoStack::clear() noexcept {
-    m_entries.clear();
-    m_entries.shrink_to_fit();
+    // A log that grew large gives its memory back; a small one keeps it for reuse.
+    if (m_records.capacity() > 65536)
+        std::vector<UndoTransaction>().swap(m_records);
+    m_records.clear();
     m_cursor = 0;
 }
 

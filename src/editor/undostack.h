@@ -1,5 +1,5 @@
-// The undo log's storage: a stack of entries with a cursor, so that entries above the
-// cursor are the redo list and a new entry discards them.
+// The undo log's storage: one record per transaction on a stack with a cursor, so that
+// records above the cursor are the redo list and a new change discards them.
 #pragma once
 
 #include "editor/linestarts.h"
@@ -10,38 +10,36 @@
 
 namespace velloran {
 
-enum class UndoKind : std::uint8_t { Range = 0, Text = 1, Stream = 4, Marker = 5 };
-
-struct UndoEntry {
-    UndoKind kind = UndoKind::Marker;
-    std::uint8_t code = 0; // operation code of a marker
-    Position first = 0;    // a range: anchor and caret, or block start and end
-    Position second = 0;
-    std::string text; // removed or inserted characters, in store form
-
-    static UndoEntry marker(std::uint8_t code) { return {UndoKind::Marker, code, 0, 0, {}}; }
-    static UndoEntry range(Position a, Position b) { return {UndoKind::Range, 0, a, b, {}}; }
-    static UndoEntry textOf(std::string text, UndoKind kind = UndoKind::Text) {
-        return {kind, 0, 0, 0, std::move(text)};
-    }
+// One undoable change: the text from `start` that was `oldText` became `newText`, and
+// the selection moved from the old anchor and caret to the new ones. A replacement
+// starts at the old selection, a block indent at the first line it touched.
+struct UndoTransaction {
+    std::uint8_t code = 0; // the log operation code
+    Position start = 0;
+    Position oldAnchor = 0;
+    Position oldCaret = 0;
+    Position newAnchor = 0;
+    Position newCaret = 0;
+    std::string oldText;
+    std::string newText;
 };
 
 class TUndoStack {
 public:
-    // Discards every entry above the cursor, then adds `entry` on top.
-    void push(UndoEntry&& entry);
-    // Removes and returns the entry under the cursor; "Stack underflow" when empty.
-    UndoEntry pop();
+    // Discards every record above the cursor, then adds `record` on top.
+    void push(UndoTransaction&& record);
+    // Removes and returns the record under the cursor; "Stack underflow" when empty.
+    UndoTransaction pop();
     void clear() noexcept;
 
-    // Entries up to the cursor: what undo can still take back.
+    // Records up to the cursor: what undo can still take back.
     [[nodiscard]] std::size_t count() const noexcept { return m_cursor; }
-    [[nodiscard]] std::size_t total() const noexcept { return m_entries.size(); }
-    [[nodiscard]] const UndoEntry& at(std::size_t index) const { return m_entries.at(index); }
+    [[nodiscard]] std::size_t total() const noexcept { return m_records.size(); }
+    [[nodiscard]] const UndoTransaction& at(std::size_t index) const { return m_records.at(index); }
     void setCursor(std::size_t cursor) noexcept { m_cursor = cursor; }
 
 private:
-    std::vector<UndoEntry> m_entries;
+    std::vector<UndoTransaction> m_records;
     std::size_t m_cursor = 0;
 };
 

@@ -1,6 +1,8 @@
 // Whole-file reads, and replacement of files through a temporary file and rename().
 #include "platform/atomicfile.h"
 
+#include "platform/hugepages.h"
+
 #include "platform/errors.h"
 
 #include <cerrno>
@@ -131,7 +133,7 @@ std::string ReadWholeFile(const std::string& path) {
     int error = 0;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        ReserveHuge(bytes, static_cast<std::size_t>(info.st_size));
     }
     char buffer[65536];
     while (error == 0) {
