@@ -37,20 +37,23 @@ EditModel& EditModel::operator=(EditModel&&) noexcept = default;
 // ---- Loading and saving ----
 
 void EditModel::loadFromBytes(std::string bytes) {
-    const FlagScope loading(m_loading);
-    m_encoding = DetectEncoding(bytes);
-    m_lineEnd = std::string(DetectLineEnd(bytes));
-    NormalizeLineBreaks(bytes);
-    m_undo.clear();
-    m_open.reset();
-    m_store.load(std::move(bytes));
-    m_anchor = m_caret = 0;
-    m_desiredColumn = -1;
-    m_bookmarkColumns.fill(0);
-    if (wordWrap())
-        rewrapAll();
-    m_store.setFirstChangedLine(0);
-    markChanged(kChangeText | kChangeCaret | kChangeSelection);
+    {
+        const FlagScope loading(m_loading);
+        m_encoding = DetectEncoding(bytes);
+        m_lineEnd = std::string(DetectLineEnd(bytes));
+        NormalizeLineBreaks(bytes);
+        m_undo.clear();
+        m_open.reset();
+        m_store.load(std::move(bytes));
+        m_anchor = m_caret = 0;
+        m_desiredColumn = -1;
+        m_bookmarkColumns.fill(0);
+        if (wordWrap())
+            rewrapAll();
+        m_store.setFirstChangedLine(0);
+        markChanged(kChangeText | kChangeCaret | kChangeSelection);
+    }
+    notifyChange();
 }
 
 void EditModel::loadFromFile(const std::string& fileName) {
@@ -59,7 +62,6 @@ void EditModel::loadFromFile(const std::string& fileName) {
     loadFromBytes(ReadWholeFile(fileName));
     if (hasOption(cmoTitleAsFilename))
         m_title = fileName;
-    notifyChange();
 }
 
 std::string EditModel::saveToString() {

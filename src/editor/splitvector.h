@@ -15,11 +15,14 @@ class SplitVector {
 public:
     SplitVector() = default;
 
-    // Takes over a filled container with the gap at its end.
+    // Takes over a filled container; its spare capacity becomes the gap, so the first
+    // edits after a load need no reallocation of the whole.
     void adopt(Storage&& items) {
+        const std::size_t used = items.size();
+        items.resize(items.capacity());
         m_body = std::move(items);
-        m_gapStart = m_body.size();
-        m_gapLength = 0;
+        m_gapStart = used;
+        m_gapLength = m_body.size() - used;
     }
 
     [[nodiscard]] std::size_t size() const noexcept { return m_body.size() - m_gapLength; }
