@@ -4,18 +4,17 @@
 #include <string>
 #include <string_view>
 
-class QPlainTextEdit;
 class QWidget;
 
 namespace velloran {
 
 class Prompter;
+class TCodeMemo;
 
 inline constexpr std::string_view kUntitled = "<Untitled>";
 
-// Until the highlighting editor control arrives, a document is edited in a plain text
-// editor; the entry keeps the file's encoding and line-end style so that an
-// unchanged file is written back byte for byte.
+// A document in its editor control. The control keeps the file's bytes, encoding and
+// line-end style, so an unchanged file is written back byte for byte.
 class TEditorEntry {
 public:
     TEditorEntry(QWidget* parent, std::string fileName);
@@ -23,7 +22,7 @@ public:
     TEditorEntry(const TEditorEntry&) = delete;
     TEditorEntry& operator=(const TEditorEntry&) = delete;
 
-    QPlainTextEdit* Memo;
+    TCodeMemo* Memo;
     std::string FileName;
     bool Saving = false;
 
@@ -38,9 +37,6 @@ public:
 
 private:
     void writeTo(const std::string& name);
-
-    bool m_utf8 = true;
-    std::string m_lineEnd = "\n";
 };
 
 } // namespace velloran

@@ -1,6 +1,10 @@
 // The main window's shell: welcome panel, document tabs, status bar, show and close.
 #include "app/mainwindow.h"
 
+#include "editor/ui/codememo.h"
+
+#include <QFontDatabase>
+
 #include "app/datamodule.h"
 #include "app/editorentry.h"
 #include "app/settings.h"
@@ -19,7 +23,6 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -284,11 +287,15 @@ void TfEditor::NewDocument(const std::string& fileName) {
     showTabs(true);
     const int index = FileTabs->count() == 0 ? 0 : FileTabs->currentIndex() + 1;
     auto entry = std::make_unique<TEditorEntry>(m_editors, fileName);
-    QPlainTextEdit* memo = entry->Memo;
+    TCodeMemo* memo = entry->Memo;
     m_editors->addWidget(memo);
-    connect(memo->document(), &QTextDocument::modificationChanged, this, &TfEditor::UpdateStatus);
-    connect(memo, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        m_caretDirty = true;
+    // Every editor gets the five languages as rule sets 1-5; the extension picks one.
+    for (int slot = 1; slot <= 5; ++slot)
+        memo->setParser(slot, m_parsers.forRuleSet(slot));
+    memo->setActiveParser(fileName == kUntitled ? kHtmlRuleSet : RuleSetForFileName(fileName));
+    connect(memo, &TCodeMemo::OnChange, this, [this](unsigned flags) {
+        if (flags & kChangeCaret)
+            m_caretDirty = true;
         UpdateStatus();
     });
     m_entries.insert(m_entries.begin() + index, std::move(entry));
@@ -387,14 +394,14 @@ void TfEditor::UpdateStatus() {
     const bool modified = entry->isModified();
     statusPanels[1]->setText(modified ? QStringLiteral("Modified") : QString());
     const bool readOnly = entry->Memo->isReadOnly();
-    statusPanels[2]->setText(readOnly                       ? QStringLiteral("  Read only")
-                             : entry->Memo->overwriteMode() ? QStringLiteral("  Overwrite")
-                                                            : QStringLiteral("  Insert"));
+    statusPanels[2]->setText(readOnly                           ? QStringLiteral("  Read only")
+                             : entry->Memo->model().overwrite() ? QStringLiteral("  Overwrite")
+                                                                : QStringLiteral("  Insert"));
     if (m_caretDirty) {
         m_caretDirty = false;
-        const QTextCursor caret = entry->Memo->textCursor();
-        statusPanels[0]->setText(
-            QString::asprintf("%4d:%4d", caret.blockNumber() + 1, caret.positionInBlock() + 1));
+        const CaretPos caret = entry->Memo->model().getCaretPos();
+        statusPanels[0]->setText(QString::asprintf("%4lld:%4lld", static_cast<long long>(caret.row),
+                                                   static_cast<long long>(caret.column)));
     }
     SaveFile1->setEnabled(!readOnly && modified);
 }

@@ -2,6 +2,7 @@
 #include "app/datamodule.h"
 #include "app/editorentry.h"
 #include "app/mainwindow.h"
+#include "editor/ui/codememo.h"
 #include "guitest.h"
 #include "platform/prompter.h"
 #include "project/tfproject.h"
@@ -81,7 +82,7 @@ TEST_F(MainWindowTest, CancelOnTheSecondOfThreeChangedDocumentsWritesNoSettings)
     for (const char* name : {"a.htm", "b.htm", "c.htm"}) {
         paths.push_back(file(name, "old\r\n"));
         editor->OpenFile(paths.back().toStdString(), false);
-        editor->CurrentEntry()->Memo->insertPlainText("new ");
+        editor->CurrentEntry()->Memo->model().typeText("new ");
     }
     prompter.planAnswer(Answer::Yes);
     prompter.planAnswer(Answer::Cancel);
@@ -106,9 +107,9 @@ TEST_F(MainWindowTest, DocumentsOpenOnceShowTheirNameAndKeepTheirBytes) {
     EXPECT_EQ(editor->statusPanels[0]->text(), "   1:   1");
     EXPECT_EQ(editor->statusPanels[2]->text(), "  Insert");
 
-    editor->CurrentEntry()->Memo->insertPlainText("x");
+    editor->CurrentEntry()->Memo->model().typeText("x");
     EXPECT_EQ(editor->statusPanels[1]->text(), "Modified");
-    editor->CurrentEntry()->Memo->undo();
+    editor->CurrentEntry()->Memo->model().undo();
     editor->CurrentEntry()->Save(prompter, {});
     EXPECT_EQ(fileBytes(path), bytes);
     EXPECT_TRUE(editor->close());
