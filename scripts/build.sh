@@ -16,6 +16,8 @@ if [[ " $* " != *" -DCMAKE_BUILD_TYPE="* ]]; then
 fi
 if command -v ccache >/dev/null; then
     args+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    # Paths relative to the checkout, so that every clone shares the same cache entries.
+    export CCACHE_BASEDIR=$source_dir CCACHE_NOHASHDIR=true
 fi
 
 cmake -S "$source_dir" -B "$build_dir" "${args[@]}" "$@"
