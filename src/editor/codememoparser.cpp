@@ -145,12 +145,18 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
             fresh.startChars.add(c);
     }
     m_keywords.pairsFor(states, fresh.keywordPairs);
+    fresh.firstChars = fresh.startChars;
+    for (int c = 0; c < 256; ++c)
+        if (!fresh.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].empty())
+            fresh.firstChars.add(c);
     return fresh;
 }
 
 bool TCodeMemoParser::mayStartAt(const Starters& starters, const TEdStream& stream,
                                  std::size_t pos) const noexcept {
     const int c = stream.charAt(pos);
+    if (!starters.firstChars.has(c))
+        return false;
     return starters.startChars.has(c) ||
            starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].has(
                m_keywords.fold(stream.charAt(pos + 1)));

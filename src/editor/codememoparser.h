@@ -166,6 +166,7 @@ private:
     // such characters are handed out whole.
     struct Starters {
         CharSet states;
+        CharSet firstChars; // start characters and keywords' first characters
         CharSet startChars;
         std::array<CharSet, 256> keywordPairs;
     };
