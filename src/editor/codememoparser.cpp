@@ -43,7 +43,7 @@ void TCodeKeywords::add(const KeywordEntry& entry) {
             fresh.next = chain();
             found = static_cast<std::int32_t>(m_nodes.size());
             m_nodes.push_back(fresh);
-            m_links.push_back({c, fresh.next});
+            m_links.push_back({c, fresh.next, fresh.states});
             chain() = found;
             if (parent >= 0)
                 m_nodes[static_cast<std::size_t>(parent)].childChars.add(c);
@@ -68,10 +68,11 @@ int TCodeKeywords::match(const TEdStream& stream, const CharSet& states,
         return -1;
     const int c = fold(stream.charAt(start));
     for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
-         at = m_nodes[static_cast<std::size_t>(at)].next)
-        if (m_nodes[static_cast<std::size_t>(at)].ch == c &&
-            m_nodes[static_cast<std::size_t>(at)].states.intersects(states))
+         at = m_links[static_cast<std::size_t>(at)].next) {
+        const Link& root = m_links[static_cast<std::size_t>(at)];
+        if (root.ch == c && root.states.intersects(states))
             walk(stream, at, 1, states, token, length);
+    }
     return token;
 }
 
@@ -110,7 +111,7 @@ void TCodeKeywords::walk(const TEdStream& stream, std::int32_t index, std::size_
     for (std::int32_t child = node.child; child >= 0;
          child = m_links[static_cast<std::size_t>(child)].next)
         if (m_links[static_cast<std::size_t>(child)].ch == c &&
-            m_nodes[static_cast<std::size_t>(child)].states.intersects(states))
+            m_links[static_cast<std::size_t>(child)].states.intersects(states))
             walk(stream, child, depth + 1, states, token, length);
 }
 
@@ -137,6 +138,7 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
     m_startersUsed = std::max(m_startersUsed, m_startersNext + 1);
     m_startersNext = (m_startersNext + 1) % m_starters.size();
     fresh.states = states;
+    fresh.generation = ++m_startersGeneration;
     fresh.startChars = CharSet();
     fresh.keywordPairs.fill(CharSet());
     for (int c = 0; c < 256; ++c) {
@@ -150,6 +152,16 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
         if (!fresh.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].empty())
             fresh.firstChars.add(c);
     return fresh;
+}
+
+const TCodeMemoParser::Starters& TCodeMemoParser::startersOf(ParserState& state) const {
+    const auto* cached = static_cast<const Starters*>(state.starters);
+    if (cached && cached->generation == state.startersGeneration)
+        return *cached;
+    const Starters& starters = startersFor(state.current);
+    state.starters = &starters;
+    state.startersGeneration = starters.generation;
+    return starters;
 }
 
 bool TCodeMemoParser::mayStartAt(const Starters& starters, const TEdStream& stream,
@@ -193,6 +205,7 @@ void TCodeMemoParser::leaveContainer(ParserState& state) const {
     const StateTransition& t = m_tables.transitions[state.containerToken];
     state.current = (state.current - t.enter) | t.leave;
     state.inContainer = false;
+    statesChanged(state);
 }
 
 std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, std::size_t& length,
@@ -210,6 +223,7 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         // parts, so the transition applies now.
         const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
         state.current = (state.current | t.enter) - t.leave;
+        statesChanged(state);
         return static_cast<std::uint8_t>(token);
     }
     if (state.inContainer && (start >= state.containerEnd || stream.atEnd()))
@@ -218,7 +232,7 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         length = 0;
         return 0;
     }
-    const Starters& starters = startersFor(state.current);
+    const Starters& starters = startersOf(state);
     if (!mayStartAt(starters, stream, start)) {
         // Nothing can start here: a run of such characters is token 0 (or the
         // container's), exactly as one character at a time would give.
@@ -231,7 +245,7 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         length = end - start;
         return state.inContainer ? state.containerToken : 0;
     }
-    const int token = scan(stream, state, limit);
+    const int token = scan(stream, state, starters, limit);
     if (state.openDefinition) {
         length = stream.position() - start;
         return static_cast<std::uint8_t>(token);
@@ -245,10 +259,14 @@ std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state,
         token = -1;
     if (token >= 0) {
         const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
-        if (t.valid.intersects(state.current))
-            state.current = (state.current | t.enter) - t.leave;
-        else
+        if (t.valid.intersects(state.current)) {
+            if (!t.enter.empty() || !t.leave.empty()) {
+                state.current = (state.current | t.enter) - t.leave;
+                statesChanged(state);
+            }
+        } else {
             token = -1;
+        }
     }
     if (token < 0) {
         // Unrecognised: one character, which inside a container takes its token.
@@ -268,10 +286,16 @@ std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state,
     return static_cast<std::uint8_t>(token);
 }
 
-int TCodeMemoParser::scan(TEdStream& stream, ParserState& state, std::size_t limit) const {
+int TCodeMemoParser::scan(TEdStream& stream, ParserState& state, const Starters& starters,
+                          std::size_t limit) const {
     const std::size_t start = stream.position();
     std::size_t keywordLength = 0;
-    const int keyword = m_keywords.match(stream, state.current, keywordLength);
+    // The first two characters tell cheaply whether any keyword can match here.
+    const bool keywordPossible =
+        starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(stream.current()))].has(
+            m_keywords.fold(stream.charAt(start + 1)));
+    const int keyword =
+        keywordPossible ? m_keywords.match(stream, state.current, keywordLength) : -1;
     if (keyword >= 0) {
         stream.seek(start + keywordLength);
         const TokenDefinition& definition = m_tables.tokens[static_cast<std::size_t>(keyword)];

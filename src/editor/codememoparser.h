@@ -90,6 +90,7 @@ private:
     struct Link {
         std::uint8_t ch;
         std::int32_t next;
+        CharSet states;
     };
     void walk(const TEdStream& stream, std::int32_t node, std::size_t depth, const CharSet& states,
               int& token, std::size_t& length) const;
@@ -118,6 +119,10 @@ struct ParserState {
     const TokenDefinition* openDefinition = nullptr;
     std::uint8_t openToken = 0;
     bool openBodySeen = false;
+
+    // The parser's look-up table for `current`, kept until the states change.
+    const void* starters = nullptr;
+    std::uint64_t startersGeneration = 0;
 
     // Settled: no container and no token in parts, so equal tokens mean equal states.
     [[nodiscard]] bool settled() const noexcept { return !inContainer && !openDefinition; }
@@ -159,20 +164,25 @@ private:
                              std::size_t& length) const;
     [[nodiscard]] bool terminatorAt(TEdStream& stream, const TokenDefinition& definition,
                                     std::size_t tokenStart) const;
-    [[nodiscard]] int scan(TEdStream& stream, ParserState& state, std::size_t limit) const;
+
     void leaveContainer(ParserState& state) const;
     // What can start a token in a state set: a start character, or the first two
     // characters of a keyword. Anything else is one character of token 0, so runs of
     // such characters are handed out whole.
     struct Starters {
         CharSet states;
+        std::uint64_t generation = 0;
         CharSet firstChars; // start characters and keywords' first characters
         CharSet startChars;
         std::array<CharSet, 256> keywordPairs;
     };
     [[nodiscard]] const Starters& startersFor(const CharSet& states) const;
+    [[nodiscard]] const Starters& startersOf(ParserState& state) const;
+    static void statesChanged(ParserState& state) noexcept { state.starters = nullptr; }
     [[nodiscard]] bool mayStartAt(const Starters& starters, const TEdStream& stream,
                                   std::size_t pos) const noexcept;
+    [[nodiscard]] int scan(TEdStream& stream, ParserState& state, const Starters& starters,
+                           std::size_t limit) const;
 
     ParserTables m_tables;
     TCodeKeywords m_keywords;
@@ -182,6 +192,7 @@ private:
     mutable std::size_t m_startersUsed = 0;
     mutable std::size_t m_startersNext = 0;
     mutable std::size_t m_startersLast = 0;
+    mutable std::uint64_t m_startersGeneration = 0;
 };
 
 // A built-in handler: scans from the stream's position, returns whether it recognised
