@@ -4,6 +4,7 @@
 
 #include "editor/codememoerror.h"
 #include "editor/codememoparser.h"
+#include "editor/ui/finddialog.h"
 #include "editor/ui/keymap.h"
 
 #include <QApplication>
@@ -72,6 +73,7 @@ TCodeMemo::TCodeMemo(QWidget* parent) : QAbstractScrollArea(parent) {
         emit OnDrawMark(painter, rect, mark);
     };
     connectModel();
+    installFindDialog();
     applyFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 }
 

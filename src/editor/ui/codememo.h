@@ -6,6 +6,7 @@
 #include "editor/codememostrings.h"
 #include "editor/editmodel.h"
 #include "editor/ui/coderenderer.h"
+#include "platform/prompter.h"
 
 #include <QAbstractScrollArea>
 #include <QCursor>
@@ -16,14 +17,19 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 class QMimeData;
+class QPrinter;
 
 namespace velloran {
 
 struct KeyStroke;
+class TFindDialog;
+class TReplaceDialog;
 
 class TCodeMemo : public QAbstractScrollArea {
     Q_OBJECT
@@ -90,6 +96,26 @@ public:
     // The cell of a position in viewport coordinates (empty when not shown).
     [[nodiscard]] QRect cellRect(Position pos) const;
 
+    // ---- Printing (codememoprint.cpp) ----
+    // The whole text in the screen's colours and font size, laid out for the printer;
+    // false when the printer cannot be started. The screen is left as it was.
+    bool Print(QPrinter& printer);
+    // Asks for a printer first; false when cancelled or printing failed (then said so).
+    bool Print();
+
+    // ---- Find, replace and questions (finddialog.cpp) ----
+    void ShowFindDialog();
+    void ShowReplaceDialog();
+    // Null until first shown.
+    [[nodiscard]] TFindDialog* findDialog() const noexcept;
+    [[nodiscard]] TReplaceDialog* replaceDialog() const noexcept;
+    // False: there is no parser options dialog; without a parser it says so first.
+    bool ModifyParserProperties();
+    // Every question and message of the control goes through these, so tests can answer
+    // them; they default to message boxes.
+    std::function<ReplaceAnswer(const QString& question)> askReplace;
+    std::function<void(MessageKind kind, const QString& text)> showMessage;
+
 signals:
     void OnChange(unsigned flags);
     void OnBookmarkSet(int index);
@@ -123,6 +149,8 @@ protected:
 private:
     // Model hooks and the change path.
     void connectModel();
+    void installFindDialog();
+    void showSearchDialog(unsigned options, bool replace);
     void modelChanged(unsigned flags);
     void copyToClipboard(std::string_view crlfText, std::string_view rtf);
     [[nodiscard]] QString plainText(std::string_view crlfText) const;
@@ -190,6 +218,10 @@ private:
     Position m_dragTo = -1;
     bool m_droppedHere = false;
     Position m_dropPosition = -1;
+
+    // Last, so they go while the rest of the control still stands.
+    std::unique_ptr<TFindDialog> m_findDialog;
+    std::unique_ptr<TReplaceDialog> m_replaceDialog;
 };
 
 } // namespace velloran

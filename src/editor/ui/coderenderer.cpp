@@ -67,7 +67,9 @@ public:
           m_metrics(metrics), m_settings(settings),
           m_selStart(settings.showSelection ? model.selectionStart() : 0),
           m_selEnd(settings.showSelection ? model.selectionEnd() : 0) {
-        const int columns = (settings.page.right() - settings.textLeft()) / metrics.cellWidth + 2;
+        // Cells up to the one holding the page's right edge; a page must not carry text
+        // beyond it, or printed wrap cuts would show characters twice.
+        const int columns = (settings.page.right() - settings.textLeft()) / metrics.cellWidth + 1;
         m_lastCell = settings.firstColumn + std::max(columns, 1);
     }
 
