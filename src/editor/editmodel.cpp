@@ -25,6 +25,18 @@ private:
     bool& m_flag;
 };
 
+// The store's text with each line end written as CR LF, as the protocol hands it out.
+std::string withCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (const char c : text) {
+        out += c;
+        if (c == kLineEnd)
+            out += '\n';
+    }
+    return out;
+}
+
 } // namespace
 
 EditModel::EditModel() : m_keyTable(DefaultKeyTable()), m_keys(m_keyTable) {
@@ -213,15 +225,7 @@ void EditModel::replaceRange(Position from, Position to, std::string_view text) 
 }
 
 std::string EditModel::getText() const {
-    std::string text = m_store.text(0, length());
-    std::string out;
-    out.reserve(text.size() + static_cast<std::size_t>(lineCount()));
-    for (const char c : text) {
-        out += c;
-        if (c == kLineEnd)
-            out += '\n';
-    }
-    return out;
+    return withCrLf(m_store.text(0, length()));
 }
 
 Position EditModel::getTextLen() const {
@@ -253,15 +257,7 @@ void EditModel::setSelLength(Position length) {
 }
 
 std::string EditModel::selText() const {
-    std::string text = m_store.text(selectionStart(), selectionEnd() - selectionStart());
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        out += c;
-        if (c == kLineEnd)
-            out += '\n';
-    }
-    return out;
+    return withCrLf(m_store.text(selectionStart(), selectionEnd() - selectionStart()));
 }
 
 CaretPos EditModel::getCaretPos() const {

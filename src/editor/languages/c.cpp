@@ -16,19 +16,15 @@ constexpr const char* kSample = "/* A sample */\r"
                                 "int n = (count + 1) * 2 >> 1;";
 
 void setHeader(ParserTables& t) {
-    LanguageHeader& h = t.header;
+    LanguageHeader& h = sharedHeader(t);
     h.languageName = "ANSI C";
     h.sampleText = kSample;
     h.caseSensitive = true;
-    h.rightMargin = 80;
     h.wrapColumn = 1;
     h.gutter = 34;
-    h.indentStep = 1;
     h.wrapOverride = "";
     h.anchorToken = 0;
     h.startStates = {kCode};
-    h.selectedText = 0xFFFFFF;
-    h.selectedBack = 0x800000;
     h.options = 0x055BF0;
     setEditableStyles(t, {{"Comment", 6},
                           {"String", 4},

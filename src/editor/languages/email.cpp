@@ -19,19 +19,15 @@ constexpr const char* kSample = "From: someone@example.com\r"
                                 "Yes. The agenda is at http://www.example.com/agenda";
 
 void setHeader(ParserTables& t) {
-    LanguageHeader& h = t.header;
+    LanguageHeader& h = sharedHeader(t);
     h.languageName = "e-mail";
     h.sampleText = kSample;
     h.caseSensitive = false;
-    h.rightMargin = 80;
     h.wrapColumn = 0;
     h.gutter = 0;
-    h.indentStep = 1;
     h.wrapOverride = ">:|";
     h.anchorToken = 0;
     h.startStates = {kMessage};
-    h.selectedText = 0xFFFFFF;
-    h.selectedBack = 0x800000;
     h.options = 0x057FF0;
     setEditableStyles(t, {{"Original message", 3},
                           {"Previous messages", 4},

@@ -28,19 +28,15 @@ constexpr const char* kSample = "<!-- A short page -->\r"
                                 "</html>";
 
 void setHeader(ParserTables& t) {
-    LanguageHeader& h = t.header;
+    LanguageHeader& h = sharedHeader(t);
     h.languageName = "HTML";
     h.sampleText = kSample;
     h.caseSensitive = false;
-    h.rightMargin = 80;
     h.wrapColumn = 0;
     h.gutter = 34;
-    h.indentStep = 1;
     h.wrapOverride = "";
     h.anchorToken = 22;
     h.startStates = {kText};
-    h.selectedText = 0xFFFFFF;
-    h.selectedBack = 0x800000;
     h.options = 0x055BF0;
     setEditableStyles(t, {{"Comment", 24},
                           {"String", 27},

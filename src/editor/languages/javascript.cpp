@@ -22,19 +22,15 @@ constexpr const char* kSample = "// Writes four lines into the page\r"
                                 "document.writeln(\"Four\");";
 
 void setHeader(ParserTables& t) {
-    LanguageHeader& h = t.header;
+    LanguageHeader& h = sharedHeader(t);
     h.languageName = "JavaScript";
     h.sampleText = kSample;
     h.caseSensitive = true;
-    h.rightMargin = 80;
     h.wrapColumn = 0;
     h.gutter = 34;
-    h.indentStep = 1;
     h.wrapOverride = "";
     h.anchorToken = 0;
     h.startStates = {kCode};
-    h.selectedText = 0xFFFFFF;
-    h.selectedBack = 0x800000;
     h.options = 0x055BF0;
     setEditableStyles(t, {{"Reserved word", 1},
                           {"Comment", 2},

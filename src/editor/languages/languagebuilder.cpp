@@ -39,6 +39,17 @@ TextStyle styleOf(std::uint8_t fontStyle, Color color) {
 
 } // namespace
 
+LanguageHeader& sharedHeader(ParserTables& tables) {
+    LanguageHeader& h = tables.header;
+    h.rightMargin = 80;
+    h.indentStep = 1;
+    h.selectedText = 0xFFFFFF;
+    h.selectedBack = 0x800000;
+    tables.fontName = "Courier New";
+    tables.fontSize = 10;
+    return h;
+}
+
 void setEditableStyles(ParserTables& tables, std::initializer_list<EditableStyle> styles) {
     auto& slots = tables.header.editableStyles;
     if (styles.size() > slots.size())

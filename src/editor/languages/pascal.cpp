@@ -40,19 +40,15 @@ constexpr std::array<std::string_view, 85> kReservedWords = {
 // clang-format on
 
 void setHeader(ParserTables& t) {
-    LanguageHeader& h = t.header;
+    LanguageHeader& h = sharedHeader(t);
     h.languageName = "Object Pascal";
     h.sampleText = kSample;
     h.caseSensitive = false;
-    h.rightMargin = 80;
     h.wrapColumn = 0;
     h.gutter = 34;
-    h.indentStep = 1;
     h.wrapOverride = "";
     h.anchorToken = 0;
     h.startStates = {kCode};
-    h.selectedText = 0xFFFFFF;
-    h.selectedBack = 0x800000;
     h.options = 0x055BF0;
     setEditableStyles(t, {{"Reserved word", 7},
                           {"Comment", 5},

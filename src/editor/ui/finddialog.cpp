@@ -2,6 +2,7 @@
 #include "editor/ui/finddialog.h"
 
 #include "editor/ui/codememo.h"
+#include "platform/qt/qtprompter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,20 +21,6 @@
 namespace velloran {
 
 namespace {
-
-QMessageBox::Icon IconFor(MessageKind kind) {
-    switch (kind) {
-    case MessageKind::Information:
-        return QMessageBox::Information;
-    case MessageKind::Warning:
-        return QMessageBox::Warning;
-    case MessageKind::Error:
-        return QMessageBox::Critical;
-    case MessageKind::Confirmation:
-        return QMessageBox::Question;
-    }
-    return QMessageBox::NoIcon;
-}
 
 // Message boxes open over the window in front (the dialog that asked), else the control.
 QWidget* BoxParent(QWidget* fallback) {
@@ -68,8 +55,8 @@ ReplaceAnswer AskReplaceInMessageBox(QWidget* parent, const QString& question) {
 }
 
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& text) {
-    QMessageBox box(IconFor(kind), QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    parent);
+    QMessageBox box(MessageBoxIcon(kind), QApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok, parent);
     // Warnings quote a pattern with a caret under the fault: the columns must line up.
     if (kind == MessageKind::Warning) {
         box.setTextFormat(Qt::RichText);

@@ -30,20 +30,6 @@ QString DisplayText(const std::string& text) {
 
 namespace {
 
-QMessageBox::Icon iconFor(MessageKind kind) {
-    switch (kind) {
-    case MessageKind::Information:
-        return QMessageBox::Information;
-    case MessageKind::Warning:
-        return QMessageBox::Warning;
-    case MessageKind::Error:
-        return QMessageBox::Critical;
-    case MessageKind::Confirmation:
-        return QMessageBox::Question;
-    }
-    return QMessageBox::NoIcon;
-}
-
 QMessageBox::StandardButtons buttonsFor(Buttons buttons) {
     switch (buttons) {
     case Buttons::Ok:
@@ -73,8 +59,22 @@ Answer answerFor(int button) {
 
 } // namespace
 
+QMessageBox::Icon MessageBoxIcon(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Information:
+        return QMessageBox::Information;
+    case MessageKind::Warning:
+        return QMessageBox::Warning;
+    case MessageKind::Error:
+        return QMessageBox::Critical;
+    case MessageKind::Confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
 Answer QtPrompter::message(MessageKind kind, const std::string& text, Buttons buttons) {
-    QMessageBox box(iconFor(kind), QApplication::applicationDisplayName(), DisplayText(text),
+    QMessageBox box(MessageBoxIcon(kind), QApplication::applicationDisplayName(), DisplayText(text),
                     buttonsFor(buttons), m_parent);
     return answerFor(box.exec());
 }

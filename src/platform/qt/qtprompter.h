@@ -3,6 +3,7 @@
 
 #include "platform/prompter.h"
 
+#include <QMessageBox>
 #include <QString>
 
 class QWidget;
@@ -13,6 +14,9 @@ namespace velloran {
 [[nodiscard]] QString QtFilterFromPipes(const std::string& filter);
 // Message texts keep their CR or CR LF line breaks; the dialogs want LF.
 [[nodiscard]] QString DisplayText(const std::string& text);
+
+// The message box icon that goes with a kind of message.
+[[nodiscard]] QMessageBox::Icon MessageBoxIcon(MessageKind kind);
 
 class QtPrompter : public Prompter {
 public:
