@@ -71,6 +71,15 @@ public:
     }
     friend constexpr bool operator==(const CharSet&, const CharSet&) = default;
 
+    // Folds the members into one byte; equal sets give equal digests.
+    [[nodiscard]] constexpr std::uint8_t digest() const noexcept {
+        std::uint64_t x = m_words[0] ^ (m_words[1] * 3) ^ (m_words[2] * 5) ^ (m_words[3] * 7);
+        x ^= x >> 32;
+        x ^= x >> 16;
+        x ^= x >> 8;
+        return static_cast<std::uint8_t>(x);
+    }
+
     // The 32-byte stored form.
     void toBytes(unsigned char* out) const noexcept {
         for (int i = 0; i < 32; ++i)

@@ -124,8 +124,10 @@ struct ParserState {
     const void* starters = nullptr;
     std::uint64_t startersGeneration = 0;
 
-    // Settled: no container and no token in parts, so equal tokens mean equal states.
+    // Settled: no container and no token in parts.
     [[nodiscard]] bool settled() const noexcept { return !inContainer && !openDefinition; }
+    // A one-byte digest of the active states.
+    [[nodiscard]] std::uint8_t digest() const noexcept { return current.digest(); }
 };
 
 class TCodeMemoParser {

@@ -111,7 +111,8 @@ void Highlighter::enterLine(TextStore& store, std::int64_t line) {
 bool Highlighter::finishLine(TextStore& store) {
     LineAttributes& attributes = store.attributes(m_line);
     const Position length = m_lineEnd - m_lineStart;
-    const bool same = attributes.highlighted &&
+    const std::uint8_t endState = m_state.digest();
+    const bool same = attributes.highlighted && attributes.endState == endState &&
                       store.tokens().equals(static_cast<std::size_t>(m_lineStart), m_work.data(),
                                             static_cast<std::size_t>(length));
     const bool last = m_line + 1 >= store.lineCount();
@@ -125,6 +126,7 @@ bool Highlighter::finishLine(TextStore& store) {
         attributes.textDirty = true;
     }
     attributes.highlighted = true;
+    attributes.endState = endState;
     if (last) {
         store.setLastChangedLine(-1);
         return true;

@@ -30,6 +30,9 @@ struct LineAttributes {
     // The line's token numbers are current (the highlighter wrote them after its
     // last change).
     bool highlighted = false;
+    // A digest of the parser's states at the end of the line, so that re-highlighting
+    // stops only where both the tokens and the states are as before.
+    std::uint8_t endState = 0;
 };
 
 // Turns every line break (CR LF, LF CR, lone LF, lone CR) into a single CR, in place.
