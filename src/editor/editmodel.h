@@ -292,6 +292,7 @@ private:
     void joinLogicalLine(std::int64_t line);
     void cutLogicalLine(std::int64_t line);
     [[nodiscard]] SearchMatch findFrom(Position from);
+    [[nodiscard]] Position stepPast(Position pos) const;
     [[nodiscard]] Position snapToChar(Position pos) const;
     [[nodiscard]] Position lineCaretEnd(std::int64_t line) const;
     [[nodiscard]] std::int64_t crCount(Position from, Position to) const;

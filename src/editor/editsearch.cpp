@@ -31,6 +31,12 @@ bool EditModel::findText(std::string_view text, Position& position, unsigned opt
     return true;
 }
 
+// After an empty match the search moves on one character, or past the end of the text,
+// so that the loop always advances.
+Position EditModel::stepPast(Position pos) const {
+    return pos < length() ? nextCharPos(pos) : length() + 1;
+}
+
 int EditModel::replaceAll(std::string_view find, std::string_view replacement, unsigned options,
                           const std::function<ReplaceAnswer(const std::string&)>& ask) {
     m_search.prepare(find, options, m_encoding);
@@ -53,15 +59,14 @@ int EditModel::replaceAll(std::string_view find, std::string_view replacement, u
                 if (answer == ReplaceAnswer::Cancel)
                     break;
                 if (answer == ReplaceAnswer::No) {
-                    from = match.length > 0 ? end : nextCharPos(end) + (end >= length());
+                    from = match.length > 0 ? end : stepPast(end);
                     continue;
                 }
                 all = answer == ReplaceAnswer::All;
             }
             replaceSelection(normalized, true, kLogReplace);
             ++count;
-            // An empty match steps on one character so the loop always advances.
-            from = match.length > 0 ? m_caret : nextCharPos(m_caret) + (m_caret >= length());
+            from = match.length > 0 ? m_caret : stepPast(m_caret);
         }
     } catch (...) {
         unlockPainting();
