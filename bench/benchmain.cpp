@@ -3,6 +3,9 @@
 #include "benchdata.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
@@ -20,6 +23,17 @@ std::string& dataDirStorage() {
 
 const std::string& DataDir() {
     return dataDirStorage();
+}
+
+std::size_t ResidentBytes() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm)
+        return 0;
+    unsigned long total = 0;
+    unsigned long resident = 0;
+    const int got = std::fscanf(statm, "%lu %lu", &total, &resident);
+    std::fclose(statm);
+    return got == 2 ? resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
 } // namespace velloran::bench

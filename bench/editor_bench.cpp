@@ -185,17 +185,6 @@ EditModel* sharedPage(benchmark::State& state) {
 
 // ---- Outside measurements ----
 
-std::size_t residentBytes() {
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm)
-        return 0;
-    unsigned long total = 0;
-    unsigned long resident = 0;
-    const int got = std::fscanf(statm, "%lu %lu", &total, &resident);
-    std::fclose(statm);
-    return got == 2 ? resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) : 0;
-}
-
 // Wall time of `wc -l file`, start-up included; the best of three runs, or nothing when
 // it cannot be run.
 std::optional<double> lineCountToolSeconds(const std::string& path) {
@@ -257,9 +246,10 @@ void BM_LoadMemory(benchmark::State& state) {
     const double fileBytes = static_cast<double>(std::filesystem::file_size(file->path));
     for (auto _ : state) {
         EditModel model;
-        const std::size_t before = residentBytes();
+        const std::size_t before = velloran::bench::ResidentBytes();
         model.loadFromFile(file->path);
-        const double growth = static_cast<double>(residentBytes()) - static_cast<double>(before);
+        const double growth =
+            static_cast<double>(velloran::bench::ResidentBytes()) - static_cast<double>(before);
         state.counters["rss_growth_MB"] = growth / kMB;
         state.counters["ratio_to_file"] = growth / fileBytes;
         state.counters["store_MB"] = static_cast<double>(model.store().memoryBytes()) / kMB;

@@ -76,6 +76,23 @@ void BM_HighlightFromScratch(benchmark::State& state) {
 }
 BENCHMARK(BM_HighlightFromScratch)->Unit(benchmark::kMillisecond);
 
+// Resident memory added by a page loaded and highlighted to its end.
+void BM_HighlightedPageMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        const std::size_t before = velloran::bench::ResidentBytes();
+        const auto model = highlightedModel(state, "site.htm");
+        if (!model)
+            return;
+        const double growth =
+            static_cast<double>(velloran::bench::ResidentBytes()) - static_cast<double>(before);
+        state.counters["rss_growth_MB"] = growth / (1024.0 * 1024.0);
+        state.counters["ratio_to_file"] = growth / static_cast<double>(model->length());
+        state.counters["store_MB"] =
+            static_cast<double>(model->store().memoryBytes()) / (1024.0 * 1024.0);
+    }
+}
+BENCHMARK(BM_HighlightedPageMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // A letter typed into text in the middle of the page changes no later token.
 void BM_HighlightKeystrokeInTheMiddle(benchmark::State& state) {
     const auto model = highlightedModel(state, "site.htm");

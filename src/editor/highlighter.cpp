@@ -59,8 +59,9 @@ void Highlighter::start(TextStore& store, const TCodeMemoParser& parser, std::in
     const Position restart = restartPosition(store, parser, line);
     enterLine(store, store.lineOf(restart));
     // The part of the line before the restart keeps the token numbers it has.
-    for (Position p = m_lineStart; p < restart; ++p)
-        m_work[static_cast<std::size_t>(p - m_lineStart)] = store.tokenAt(p);
+    const std::span<const std::uint8_t> kept = store.tokenView(m_lineStart, restart - m_lineStart);
+    std::fill(m_work.begin(), m_work.end(), 0);
+    std::copy(kept.begin(), kept.end(), m_work.begin());
     m_pos = restart;
     m_state = parser.resetState();
     m_active = true;
@@ -113,8 +114,7 @@ bool Highlighter::finishLine(TextStore& store) {
     const Position length = m_lineEnd - m_lineStart;
     const std::uint8_t endState = m_state.digest();
     const bool same = attributes.highlighted && attributes.endState == endState &&
-                      store.tokens().equals(static_cast<std::size_t>(m_lineStart), m_work.data(),
-                                            static_cast<std::size_t>(length));
+                      store.tokens().equals(m_lineStart, m_work.data(), length);
     const bool last = m_line + 1 >= store.lineCount();
     if (same && m_state.settled() && m_line >= store.lastChangedLine() &&
         (last || store.attributes(m_line + 1).highlighted)) {

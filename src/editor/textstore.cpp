@@ -37,13 +37,6 @@ private:
     std::size_t m_nextLf = kUnknown;
 };
 
-std::vector<std::uint8_t> zeroTokens(std::size_t count) {
-    std::vector<std::uint8_t> tokens;
-    ReserveHuge(tokens, count);
-    tokens.resize(count);
-    return tokens;
-}
-
 } // namespace
 
 std::size_t NormalizeLineBreaks(std::string& bytes) {
@@ -98,16 +91,14 @@ void TextStore::load(std::string&& normalized) {
     attributes.resize(lines);
     m_attributes.adopt(std::move(attributes));
     if (m_tokensOn)
-        m_tokens.adopt(zeroTokens(static_cast<std::size_t>(length())));
+        m_tokens.reset(length());
     m_firstChanged = 0;
     m_lastChanged = static_cast<std::int64_t>(lines) - 1;
 }
 
 void TextStore::enableTokens(bool on) {
-    if (on && m_tokensOn)
-        m_tokens.fill(0); // the memory is there already: no fresh pages to fault in
-    else if (on)
-        m_tokens.adopt(zeroTokens(static_cast<std::size_t>(length())));
+    if (on)
+        m_tokens.reset(length());
     else
         m_tokens.clear();
     m_tokensOn = on;
@@ -120,8 +111,9 @@ void TextStore::enableTokens(bool on) {
 std::span<const std::uint8_t> TextStore::tokenView(Position pos, Position count) {
     if (!m_tokensOn || count <= 0)
         return {};
-    return {m_tokens.rangePointer(static_cast<std::size_t>(pos), static_cast<std::size_t>(count)),
-            static_cast<std::size_t>(count)};
+    m_tokenView.resize(static_cast<std::size_t>(count));
+    m_tokens.read(pos, count, m_tokenView.data());
+    return m_tokenView;
 }
 
 Position TextStore::lineTextLength(std::int64_t line) const noexcept {
@@ -155,7 +147,7 @@ void TextStore::insert(Position pos, std::string_view normalized) {
     const std::int64_t line = lineOf(pos);
     m_text.insert(static_cast<std::size_t>(pos), normalized.data(), normalized.size());
     if (m_tokensOn)
-        m_tokens.insertValue(static_cast<std::size_t>(pos), normalized.size(), 0);
+        m_tokens.insertZeros(pos, static_cast<Position>(normalized.size()));
     m_starts.shiftAfter(line, static_cast<Position>(normalized.size()));
     std::int64_t next = line + 1;
     const char* data = normalized.data();
@@ -181,7 +173,7 @@ void TextStore::erase(Position pos, Position count) {
     m_attributes.erase(static_cast<std::size_t>(first + 1), static_cast<std::size_t>(last - first));
     m_text.erase(static_cast<std::size_t>(pos), static_cast<std::size_t>(count));
     if (m_tokensOn)
-        m_tokens.erase(static_cast<std::size_t>(pos), static_cast<std::size_t>(count));
+        m_tokens.erase(pos, count);
     m_starts.shiftAfter(first, -count);
     linesRemoved(first, last - first);
     noteChanged(first, first);
@@ -216,7 +208,7 @@ Position TextStore::longestLineLength() const {
 }
 
 std::size_t TextStore::memoryBytes() const noexcept {
-    return m_text.capacityBytes() + m_attributes.capacityBytes() +
+    return m_text.capacityBytes() + m_attributes.capacityBytes() + m_tokens.memoryBytes() +
            static_cast<std::size_t>(lineCount() + 1) * sizeof(Position);
 }
 

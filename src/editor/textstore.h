@@ -4,6 +4,7 @@
 
 #include "editor/linestarts.h"
 #include "editor/splitvector.h"
+#include "editor/tokenruns.h"
 
 #include <cstdint>
 #include <span>
@@ -105,14 +106,14 @@ public:
     // One token number per character, kept in step with the text once enabled.
     void enableTokens(bool on);
     [[nodiscard]] bool tokensEnabled() const noexcept { return m_tokensOn; }
-    [[nodiscard]] std::uint8_t tokenAt(Position pos) const noexcept {
-        return m_tokensOn ? m_tokens.at(static_cast<std::size_t>(pos)) : 0;
+    [[nodiscard]] std::uint8_t tokenAt(Position pos) const {
+        return m_tokensOn ? m_tokens.at(pos) : 0;
     }
-    [[nodiscard]] const SplitVector<std::uint8_t>& tokens() const noexcept { return m_tokens; }
+    [[nodiscard]] const TokenRuns& tokens() const noexcept { return m_tokens; }
     void writeTokens(Position pos, const std::uint8_t* tokens, Position count) {
-        m_tokens.write(static_cast<std::size_t>(pos), tokens, static_cast<std::size_t>(count));
+        m_tokens.write(pos, tokens, count);
     }
-    // A view of the token numbers of a range; valid until the next change.
+    // A copy of the token numbers of a range; valid until the next change or view.
     [[nodiscard]] std::span<const std::uint8_t> tokenView(Position pos, Position count);
     [[nodiscard]] SplitVector<char, std::string>::Segments segments() const noexcept {
         return m_text.segments();
@@ -129,7 +130,8 @@ private:
     SplitVector<char, std::string> m_text;
     LineStarts m_starts;
     SplitVector<LineAttributes> m_attributes;
-    SplitVector<std::uint8_t> m_tokens;
+    TokenRuns m_tokens;
+    std::vector<std::uint8_t> m_tokenView;
     bool m_tokensOn = false;
     std::int64_t m_firstChanged = -1;
     std::int64_t m_lastChanged = -1;

@@ -1,0 +1,245 @@
+#include "editor/tokenruns.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cstring>
+
+namespace velloran {
+
+namespace {
+
+// Small enough that decoding one is cheap, large enough that the per-chunk cost and
+// the shifting of later chunks after an edit stay negligible.
+constexpr Position kChunkLength = 4096;
+constexpr Position kMaxChunkLength = 2 * kChunkLength;
+
+// A chunk is encoded as a count P of palette entries, the P token numbers, then one
+// byte per run: the palette index in the high nibble and the run length less one in
+// the low one. Highlighted text changes token every two or three characters, so this
+// is what makes runs pay. A chunk with more than 16 different tokens has P = 0 and a
+// (token, length) pair per run.
+void encode(const std::uint8_t* tokens, Position count, std::vector<std::uint8_t>& runs) {
+    std::array<std::int16_t, 256> index;
+    index.fill(-1);
+    std::vector<std::uint8_t> palette;
+    for (Position i = 0; i < count && palette.size() <= 16; ++i)
+        if (index[tokens[i]] < 0) {
+            index[tokens[i]] = static_cast<std::int16_t>(palette.size());
+            palette.push_back(tokens[i]);
+        }
+    const bool packed = palette.size() <= 16;
+    const Position longest = packed ? 16 : 255;
+    std::vector<std::uint8_t> out;
+    out.push_back(packed ? static_cast<std::uint8_t>(palette.size()) : 0);
+    if (packed)
+        out.insert(out.end(), palette.begin(), palette.end());
+    for (Position i = 0; i < count;) {
+        const std::uint8_t token = tokens[i];
+        Position n = 1;
+        while (i + n < count && n < longest && tokens[i + n] == token)
+            ++n;
+        if (packed) {
+            out.push_back(static_cast<std::uint8_t>(index[token] << 4 | (n - 1)));
+        } else {
+            out.push_back(token);
+            out.push_back(static_cast<std::uint8_t>(n));
+        }
+        i += n;
+    }
+    runs = std::vector<std::uint8_t>(out.begin(), out.end()); // no spare capacity kept
+}
+
+void decode(const std::vector<std::uint8_t>& runs, std::uint8_t* out) {
+    const std::size_t paletteSize = runs.empty() ? 0 : runs[0];
+    const std::uint8_t* palette = runs.data() + 1;
+    if (paletteSize > 0) {
+        for (std::size_t i = 1 + paletteSize; i < runs.size(); ++i) {
+            const std::size_t n = (runs[i] & 15U) + 1;
+            std::memset(out, palette[runs[i] >> 4], n);
+            out += n;
+        }
+        return;
+    }
+    for (std::size_t i = 1; i + 1 < runs.size(); i += 2) {
+        std::memset(out, runs[i], runs[i + 1]);
+        out += runs[i + 1];
+    }
+}
+
+} // namespace
+
+void TokenRuns::reset(Position length) {
+    clear();
+    const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(kChunkLength), 0);
+    Chunk whole;
+    whole.length = kChunkLength;
+    encode(zeros.data(), kChunkLength, whole.runs);
+    m_chunks.reserve(static_cast<std::size_t>(length / kChunkLength + 1));
+    for (Position at = 0; at < length; at += kChunkLength) {
+        Chunk& chunk = m_chunks.emplace_back(whole);
+        chunk.start = at;
+        if (length - at < kChunkLength) {
+            chunk.length = length - at;
+            encode(zeros.data(), chunk.length, chunk.runs);
+        }
+    }
+    m_size = length;
+}
+
+void TokenRuns::clear() {
+    dropCache();
+    m_chunks.clear();
+    m_chunks.shrink_to_fit();
+    m_size = 0;
+}
+
+std::size_t TokenRuns::chunkOf(Position pos) const noexcept {
+    assert(pos >= 0 && pos < m_size);
+    if (m_cached != kNone && pos >= m_chunks[m_cached].start &&
+        pos < m_chunks[m_cached].start + m_chunks[m_cached].length)
+        return m_cached;
+    const auto after = std::upper_bound(m_chunks.begin(), m_chunks.end(), pos,
+                                        [](Position p, const Chunk& c) { return p < c.start; });
+    return static_cast<std::size_t>(after - m_chunks.begin()) - 1;
+}
+
+std::uint8_t* TokenRuns::load(std::size_t chunk) const {
+    if (chunk != m_cached) {
+        flush();
+        m_cache.resize(static_cast<std::size_t>(m_chunks[chunk].length));
+        decode(m_chunks[chunk].runs, m_cache.data());
+        m_cached = chunk;
+    }
+    return m_cache.data();
+}
+
+void TokenRuns::flush() const {
+    if (!m_dirty)
+        return;
+    Chunk& chunk = m_chunks[m_cached];
+    encode(m_cache.data(), chunk.length, chunk.runs);
+    m_dirty = false;
+}
+
+void TokenRuns::dropCache() const {
+    flush();
+    m_cached = kNone;
+    // A paste of a large text passes through the cache; do not keep its size.
+    if (m_cache.capacity() > static_cast<std::size_t>(4 * kMaxChunkLength))
+        std::vector<std::uint8_t>().swap(m_cache);
+}
+
+std::uint8_t TokenRuns::at(Position pos) const {
+    const std::size_t chunk = chunkOf(pos);
+    return load(chunk)[pos - m_chunks[chunk].start];
+}
+
+std::size_t TokenRuns::replaceChunks(std::size_t first, std::size_t last,
+                                     const std::vector<std::uint8_t>& tokens, Position start) {
+    std::vector<Chunk> pieces;
+    const Position count = static_cast<Position>(tokens.size());
+    const Position pieceLength = count <= kMaxChunkLength ? count : kChunkLength;
+    for (Position at = 0; at < count; at += pieceLength) {
+        Chunk piece;
+        piece.start = start + at;
+        piece.length = std::min(pieceLength, count - at);
+        encode(tokens.data() + at, piece.length, piece.runs);
+        pieces.push_back(std::move(piece));
+    }
+    m_chunks.erase(m_chunks.begin() + static_cast<std::ptrdiff_t>(first),
+                   m_chunks.begin() + static_cast<std::ptrdiff_t>(last));
+    m_chunks.insert(m_chunks.begin() + static_cast<std::ptrdiff_t>(first),
+                    std::make_move_iterator(pieces.begin()), std::make_move_iterator(pieces.end()));
+    return first + pieces.size();
+}
+
+void TokenRuns::shiftFrom(std::size_t chunk, Position delta) noexcept {
+    for (std::size_t i = chunk; i < m_chunks.size(); ++i)
+        m_chunks[i].start += delta;
+}
+
+void TokenRuns::insertZeros(Position pos, Position count) {
+    assert(pos >= 0 && pos <= m_size);
+    if (count <= 0)
+        return;
+    if (m_chunks.empty()) {
+        reset(count);
+        return;
+    }
+    const std::size_t chunk = pos == m_size ? m_chunks.size() - 1 : chunkOf(pos);
+    const Position start = m_chunks[chunk].start;
+    std::vector<std::uint8_t> tokens(static_cast<std::size_t>(m_chunks[chunk].length) +
+                                     static_cast<std::size_t>(count));
+    const std::uint8_t* old = load(chunk);
+    const std::size_t before = static_cast<std::size_t>(pos - start);
+    std::memcpy(tokens.data(), old, before);
+    std::memcpy(tokens.data() + before + static_cast<std::size_t>(count), old + before,
+                static_cast<std::size_t>(m_chunks[chunk].length) - before);
+    dropCache();
+    shiftFrom(replaceChunks(chunk, chunk + 1, tokens, start), count);
+    m_size += count;
+}
+
+void TokenRuns::erase(Position pos, Position count) {
+    assert(pos >= 0 && count >= 0 && pos + count <= m_size);
+    if (count <= 0)
+        return;
+    const std::size_t first = chunkOf(pos);
+    const std::size_t last = chunkOf(pos + count - 1);
+    const Position start = m_chunks[first].start;
+    const Position lastEnd = m_chunks[last].start + m_chunks[last].length;
+    // Only the kept head of the first chunk and tail of the last are decoded.
+    std::vector<std::uint8_t> kept(static_cast<std::size_t>(pos - start + lastEnd - pos - count));
+    std::memcpy(kept.data(), load(first), static_cast<std::size_t>(pos - start));
+    const std::uint8_t* tail = load(last);
+    std::memcpy(kept.data() + (pos - start), tail + (pos + count - m_chunks[last].start),
+                static_cast<std::size_t>(lastEnd - pos - count));
+    dropCache();
+    shiftFrom(replaceChunks(first, last + 1, kept, start), -count);
+    m_size -= count;
+}
+
+template <typename Visit>
+bool TokenRuns::visit(Position pos, Position count, Visit visitPiece) const {
+    assert(pos >= 0 && count >= 0 && pos + count <= m_size);
+    for (Position done = 0; done < count;) {
+        const std::size_t chunk = chunkOf(pos + done);
+        const Position offset = pos + done - m_chunks[chunk].start;
+        const Position n = std::min(count - done, m_chunks[chunk].length - offset);
+        if (!visitPiece(load(chunk) + offset, done, static_cast<std::size_t>(n)))
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+void TokenRuns::write(Position pos, const std::uint8_t* tokens, Position count) {
+    visit(pos, count, [&](std::uint8_t* piece, Position done, std::size_t n) {
+        std::memcpy(piece, tokens + done, n);
+        m_dirty = true;
+        return true;
+    });
+}
+
+void TokenRuns::read(Position pos, Position count, std::uint8_t* out) const {
+    visit(pos, count, [&](const std::uint8_t* piece, Position done, std::size_t n) {
+        std::memcpy(out + done, piece, n);
+        return true;
+    });
+}
+
+bool TokenRuns::equals(Position pos, const std::uint8_t* tokens, Position count) const {
+    return visit(pos, count, [&](const std::uint8_t* piece, Position done, std::size_t n) {
+        return std::memcmp(piece, tokens + done, n) == 0;
+    });
+}
+
+std::size_t TokenRuns::memoryBytes() const noexcept {
+    std::size_t bytes = m_chunks.capacity() * sizeof(Chunk) + m_cache.capacity();
+    for (const Chunk& chunk : m_chunks)
+        bytes += chunk.runs.capacity();
+    return bytes;
+}
+
+} // namespace velloran
