@@ -5,6 +5,10 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#ifdef VELLORAN_BENCH_QT
+#include <QApplication>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -39,6 +43,12 @@ std::size_t ResidentBytes() {
 } // namespace velloran::bench
 
 int main(int argc, char** argv) {
+#ifdef VELLORAN_BENCH_QT
+    // The widgets' benchmarks need an application; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#endif
     constexpr std::string_view kDataOption = "--data=";
     if (const char* env = std::getenv("VELLORAN_BENCH_DATA"))
         velloran::bench::dataDirStorage() = env;

@@ -151,6 +151,11 @@ bool EditModel::highlightAll() {
                      Highlighter::Clock::time_point::max());
 }
 
+void EditModel::guessHighlight(std::int64_t first, std::int64_t last) {
+    if (m_parser)
+        m_highlighter.guess(m_store, *m_parser, first, last);
+}
+
 bool EditModel::highlightPending() const noexcept {
     return m_parser && m_highlighter.pending(m_store);
 }

@@ -227,6 +227,8 @@ public:
     // nothing is left to do.
     bool highlight(std::int64_t untilLine, Highlighter::Clock::time_point deadline);
     bool highlightAll();
+    // Provisional colours for lines the run has not reached (see Highlighter::guess).
+    void guessHighlight(std::int64_t first, std::int64_t last);
     [[nodiscard]] bool highlightPending() const noexcept;
     // The line a pending run has reached; the lines before it are correct.
     [[nodiscard]] std::int64_t highlightReachedLine() const noexcept {

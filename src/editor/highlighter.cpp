@@ -52,6 +52,45 @@ bool Highlighter::run(TextStore& store, const TCodeMemoParser& parser, std::int6
     return true;
 }
 
+void Highlighter::guess(TextStore& store, const TCodeMemoParser& parser, std::int64_t first,
+                        std::int64_t last) const {
+    // Lines scanned above the first one, so that most constructs open there are seen.
+    constexpr std::int64_t kLeadLines = 100;
+    // A guess is not worth more than this many characters of scanning.
+    constexpr Position kLimit = 4 << 20;
+    first = std::max<std::int64_t>(first, 0);
+    last = std::min(last, store.lineCount() - 1);
+    if (first > last || !store.tokensEnabled())
+        return;
+    const Position to = store.lineStart(last) + store.lineLength(last);
+    Position from = store.lineStart(std::max<std::int64_t>(first - kLeadLines, 0));
+    if (to - from > kLimit)
+        from = store.lineStart(first);
+    if (to - from > kLimit)
+        return;
+    std::vector<std::uint8_t> tokens(static_cast<std::size_t>(to - from));
+    const SplitVector<char, std::string>::Segments text = store.segments();
+    TEdStream stream(text.before, text.beforeLength, text.after, text.afterLength);
+    ParserState state = parser.resetState();
+    for (Position pos = from; pos < to;) {
+        stream.seek(static_cast<std::size_t>(pos));
+        std::size_t length = 0;
+        const std::uint8_t token =
+            parser.nextToken(stream, state, length, static_cast<std::size_t>(to));
+        const Position n = std::min<Position>(std::max<std::size_t>(length, 1), to - pos);
+        std::memset(tokens.data() + (pos - from), token, static_cast<std::size_t>(n));
+        pos += n;
+    }
+    for (std::int64_t line = first; line <= last; ++line) {
+        LineAttributes& attributes = store.attributes(line);
+        if (attributes.highlighted)
+            continue;
+        const Position start = store.lineStart(line);
+        store.writeTokens(start, tokens.data() + (start - from), store.lineLength(line));
+        attributes.textDirty = true;
+    }
+}
+
 void Highlighter::start(TextStore& store, const TCodeMemoParser& parser, std::int64_t line) {
     line = std::clamp<std::int64_t>(line, 0, store.lineCount() - 1);
     if (line > 0)

@@ -33,6 +33,13 @@ public:
     [[nodiscard]] std::int64_t reachedLine() const noexcept { return m_line; }
     void cancel() noexcept { m_active = false; }
 
+    // Colours the lines [first, last] that no run has reached by scanning from a line
+    // a little above them with the parser's states reset: right for nearly every page,
+    // and left unmarked so that the run, when it gets there, replaces what was wrong.
+    // Lets a jump far ahead of the run be painted in colour at once.
+    void guess(TextStore& store, const TCodeMemoParser& parser, std::int64_t first,
+               std::int64_t last) const;
+
 private:
     void start(TextStore& store, const TCodeMemoParser& parser, std::int64_t line);
     [[nodiscard]] Position restartPosition(const TextStore& store, const TCodeMemoParser& parser,

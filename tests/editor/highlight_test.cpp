@@ -137,3 +137,32 @@ TEST(Highlight, ACommentOpenedAndClosedAtTheTopEndsLikeAFreshRunEvenInSlices) {
     model.highlightAll();
     EXPECT_EQ(formatTokens(model), before);
 }
+
+TEST(Highlight, GuessedColoursFarAheadOfTheRunAreReplacedWhereWrong) {
+    std::string page;
+    for (int i = 0; i < 3000; ++i)
+        page += "<p class=\"c\">line " + std::to_string(i) + " &nbsp; <b>bold</b></p>\n";
+    const std::string exact = formatTokens(highlighted("page.htm", page));
+
+    EditModel model;
+    model.setParser(parsers().forRuleSet(RuleSetForFileName("page.htm")));
+    model.loadFromBytes(page);
+    model.highlight(5, Highlighter::Clock::now());
+    const Position far = model.store().lineStart(2500);
+    ASSERT_EQ(model.store().tokenAt(far + 1), 0);
+    model.guessHighlight(2500, 2530);
+    const EditModel full = highlighted("page.htm", page);
+    for (Position p = far; p < model.store().lineStart(2531); ++p)
+        ASSERT_EQ(model.store().tokenAt(p), full.store().tokenAt(p)) << p;
+    model.highlightAll();
+    EXPECT_EQ(formatTokens(model), exact);
+
+    // A comment opened at the top makes the guess wrong; the run puts it right.
+    model.setSel(0, 0);
+    model.replaceSel("<!--");
+    model.highlight(5, Highlighter::Clock::now());
+    model.guessHighlight(2500, 2530);
+    EXPECT_NE(model.store().tokenAt(model.store().lineStart(2510)), 24);
+    model.highlightAll();
+    EXPECT_EQ(formatTokens(model), formatTokens(highlighted("page.htm", "<!--" + page)));
+}

@@ -31,9 +31,6 @@ using namespace std::chrono_literals;
 
 // A slice of background highlighting; short enough that typing never waits on it.
 constexpr auto kSlice = 3ms;
-// How long a jump far into text not yet highlighted may wait for its colours before
-// it is painted anyway; the colours follow from the background slices.
-constexpr auto kVisibleBudget = 100ms;
 // Within this many lines of the run the visible lines are simply highlighted at once.
 constexpr std::int64_t kNearLines = 5000;
 // A change spanning more lines than this recounts the longest line outright.
@@ -345,9 +342,9 @@ void TCodeMemo::highlightVisible() {
         if (last - m_model.highlightReachedLine() <= kNearLines) {
             m_model.highlight(last, Clock::now());
         } else {
-            const Clock::time_point end = Clock::now() + kVisibleBudget;
-            while (!visibleLinesHighlighted(last) && Clock::now() < end)
-                m_model.highlight(-1, Clock::now() + kSlice);
+            // Too far for the run to catch up now: colours are guessed, and the run
+            // corrects them when it gets there.
+            m_model.guessHighlight(topLine(), last);
         }
     }
     if (m_model.highlightPending())
