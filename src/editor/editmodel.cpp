@@ -2,6 +2,7 @@
 // and the transaction log with undo and redo.
 #include "editor/editmodel.h"
 
+#include "editor/cells.h"
 #include "editor/codememoerror.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -447,23 +448,26 @@ std::int64_t EditModel::displayColumnOf(Position pos) const {
     const Position start = m_store.lineStart(m_store.lineOf(pos));
     const std::string text = m_store.text(start, pos - start);
     std::int64_t column = 0;
-    for (std::size_t i = 0; i < text.size(); i += CharLengthAt(m_encoding, text, i))
-        column = text[i] == '\t' ? (column / m_tabWidth + 1) * m_tabWidth : column + 1;
+    WalkCells(text, m_encoding, m_tabWidth,
+              [&](std::size_t, int, char32_t, std::int64_t cell, int cells) {
+                  column = cell + cells;
+                  return true;
+              });
     return column;
 }
 
 Position EditModel::positionAtDisplayColumn(std::int64_t line, std::int64_t column) const {
     const Position start = m_store.lineStart(line);
     const std::string text = m_store.text(start, lineCaretEnd(line) - start);
-    std::int64_t at = 0;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::int64_t next = text[pos] == '\t' ? (at / m_tabWidth + 1) * m_tabWidth : at + 1;
-        if (next > column)
-            break;
-        at = next;
-        pos += CharLengthAt(m_encoding, text, pos);
-    }
+    std::size_t pos = text.size();
+    // The character whose cells reach past the column is not passed.
+    WalkCells(text, m_encoding, m_tabWidth,
+              [&](std::size_t offset, int, char32_t, std::int64_t cell, int cells) {
+                  if (cell + cells <= column)
+                      return true;
+                  pos = offset;
+                  return false;
+              });
     return start + static_cast<Position>(pos);
 }
 

@@ -278,6 +278,18 @@ TEST(EditModelTyping, CharactersAreWholeInTheDocumentsEncoding) {
     EXPECT_FALSE(latin.typeCharacter(U'\u4E2D')); // not in Windows-1252
     EXPECT_EQ(storeText(latin), "caf\xE9\x80\xE8\r");
     EXPECT_EQ(latin.saveToString(), "caf\xE9\x80\xE8\n");
+
+    // Up and Down keep the screen column: wide characters take two cells, and a
+    // column inside one stops before it.
+    EditModel wide = withText("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9Ex\nabcdefgh\n");
+    wide.setSel(6, 6); // after two wide characters: column 4
+    press(wide, kVkDown);
+    EXPECT_EQ(wide.caret(), 11 + 4);
+    press(wide, kVkUp);
+    EXPECT_EQ(wide.caret(), 6);
+    wide.setSel(11 + 3, 11 + 3);
+    press(wide, kVkUp);
+    EXPECT_EQ(wide.caret(), 3);
 }
 
 TEST(EditModelBlocks, IndentAndUnindentTouchedLinesAsOneUndoableStep) {

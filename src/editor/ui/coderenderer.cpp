@@ -18,27 +18,6 @@ const QColor kGutterEdge(160, 160, 160);
 const QColor kRightMarginColour(192, 192, 192);
 const QColor kWrapColumnColour(128, 160, 224);
 
-// Walks the characters of `text` (from a display line's start) with their cells; `visit`
-// returns false to stop.
-template <class Visit>
-void WalkCells(std::string_view text, Encoding encoding, int tabWidth, Visit&& visit) {
-    std::int64_t cell = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        char32_t ch = byte;
-        if (encoding == Encoding::Windows1252)
-            ch = Cp1252ToUnicode(byte);
-        else if (byte >= 0x80)
-            ch = DecodeCharAt(encoding, text, i, &length);
-        const int cells = ch == '\t' ? static_cast<int>(tabWidth - cell % tabWidth) : CharCells(ch);
-        if (!visit(i, static_cast<int>(length), ch, cell, cells))
-            return;
-        cell += cells;
-        i += length;
-    }
-}
-
 // Characters drawn together in one run: printable ASCII, and control characters that
 // show as ".". Everything else is placed cell by cell, so that glyphs from fallback
 // fonts cannot push the grid.
@@ -223,17 +202,6 @@ void PaintWrapGlyph(QPainter& painter, const QRect& box) {
 }
 
 } // namespace
-
-int CharCells(char32_t c) noexcept {
-    if (c < 0x1100)
-        return 1;
-    const bool wide = (c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
-                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
-                      (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
-    return wide ? 2 : 1;
-}
 
 QString DocumentToQString(std::string_view bytes, Encoding encoding) {
     if (encoding == Encoding::Utf8)

@@ -2,6 +2,7 @@
 // any QPainter, so that the editor control and the printer share one renderer.
 #pragma once
 
+#include "editor/cells.h"
 #include "editor/editmodel.h"
 
 #include <QColor>
@@ -24,9 +25,6 @@ namespace velloran {
 [[nodiscard]] inline QColor ToQColor(Color c) {
     return QColor(RedOf(c), GreenOf(c), BlueOf(c));
 }
-
-// Cells a character takes: two for wide and full-width East Asian characters.
-[[nodiscard]] int CharCells(char32_t c) noexcept;
 
 // Document bytes in their encoding to Qt text and back; characters the encoding cannot
 // hold become "?".
