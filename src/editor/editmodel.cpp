@@ -456,6 +456,11 @@ std::int64_t EditModel::displayColumnOf(Position pos) const {
     return column;
 }
 
+std::int64_t EditModel::lineCells(std::int64_t line, Position limit) const {
+    const Position length = m_store.lineTextLength(line);
+    return length > limit ? length : displayColumnOf(m_store.lineStart(line) + length);
+}
+
 Position EditModel::positionAtDisplayColumn(std::int64_t line, std::int64_t column) const {
     const Position start = m_store.lineStart(line);
     const std::string text = m_store.text(start, lineCaretEnd(line) - start);

@@ -260,7 +260,10 @@ public:
     [[nodiscard]] Position prevCharPos(Position pos) const;
     [[nodiscard]] std::int64_t columnOf(Position pos) const; // characters from line start
     [[nodiscard]] Position positionAtColumn(std::int64_t line, std::int64_t column) const;
-    [[nodiscard]] std::int64_t displayColumnOf(Position pos) const; // tabs expanded
+    [[nodiscard]] std::int64_t displayColumnOf(Position pos) const; // screen cells
+    // Screen cells of a display line's text; lines longer than `limit` bytes count one
+    // cell a byte, so that the widest line of a huge page costs no decoding.
+    [[nodiscard]] std::int64_t lineCells(std::int64_t line, Position limit = 64 * 1024) const;
     [[nodiscard]] Position positionAtDisplayColumn(std::int64_t line, std::int64_t column) const;
 
 private:

@@ -61,7 +61,7 @@ TCodeMemo::TCodeMemo(QWidget* parent) : QAbstractScrollArea(parent) {
     m_longestRecount.setSingleShot(true);
     m_longestRecount.setInterval(1000);
     connect(&m_longestRecount, &QTimer::timeout, this, [this] {
-        m_longestLine = m_model.store().longestLineLength();
+        m_longestLine = std::max(m_model.store().longestLineLength(), widestVisibleLine());
         updateScrollBars();
     });
     m_autoScrollTimer.setInterval(50);
@@ -275,7 +275,7 @@ void TCodeMemo::updateLongestLine() {
         return;
     }
     for (std::int64_t line = first; line <= std::min(last, lines - 1); ++line)
-        m_longestLine = std::max(m_longestLine, store.lineLength(line));
+        m_longestLine = std::max(m_longestLine, m_model.lineCells(line));
     m_longestRecount.start();
 }
 
@@ -393,6 +393,40 @@ void TCodeMemo::paintEvent(QPaintEvent* event) {
     RenderSettings settings = renderSettings();
     settings.clip = event->rect();
     m_renderer.paint(painter, m_model, m_metrics, settings);
+    if (!m_preedit.isEmpty())
+        paintPreedit(painter);
+    if (const std::int64_t widest = widestVisibleLine(); widest > m_longestLine) {
+        m_longestLine = widest;
+        QTimer::singleShot(0, this, &TCodeMemo::updateScrollBars);
+    }
+}
+
+// Text an input method is still composing is shown underlined over the caret's cells
+// until it is committed.
+void TCodeMemo::paintPreedit(QPainter& painter) const {
+    const QRect cell = cellRect(m_model.caret());
+    if (cell.isEmpty())
+        return;
+    int cells = 0;
+    for (const char32_t ch : m_preedit.toUcs4())
+        cells += CharCells(ch);
+    const QRect box(cell.left(), cell.top(), cells * m_metrics.cellWidth, cell.height());
+    const TextStyle& plain = m_model.styleSheet().styleForToken(0);
+    painter.fillRect(box, ToQColor(plain.back));
+    QFont font = m_metrics.fonts[0];
+    font.setUnderline(true);
+    painter.setFont(font);
+    painter.setPen(ToQColor(plain.color));
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_preedit);
+}
+
+// The byte count of the whole page misjudges lines with tabs or multi-byte characters;
+// the lines on screen are measured in cells.
+std::int64_t TCodeMemo::widestVisibleLine() const {
+    std::int64_t widest = 0;
+    for (std::int64_t line = topLine(); line <= lastVisibleLine(); ++line)
+        widest = std::max(widest, m_model.lineCells(line));
+    return widest;
 }
 
 QRect TCodeMemo::cellRect(Position pos) const {
@@ -409,6 +443,12 @@ bool TCodeMemo::event(QEvent* event) {
         return true;
     }
     return QAbstractScrollArea::event(event);
+}
+
+bool TCodeMemo::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave)
+        m_hoveredHotspot = kNoHotspot; // coming back onto the link is a new hover
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 bool TCodeMemo::isShortcutForUs(const QKeyEvent& event) const {
@@ -464,6 +504,10 @@ void TCodeMemo::inputMethodEvent(QInputMethodEvent* event) {
         m_model.typeText(event->commitString().toUtf8().toStdString());
         ensureCaretVisible();
         restartBlink();
+    }
+    if (event->preeditString() != m_preedit) {
+        m_preedit = event->preeditString();
+        viewport()->update();
     }
     event->accept();
 }

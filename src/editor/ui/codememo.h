@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class QMimeData;
 class QPrinter;
@@ -127,6 +128,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -160,6 +162,8 @@ private:
     void updatePageSize();
     void updateScrollBars();
     void updateLongestLine();
+    [[nodiscard]] std::int64_t widestVisibleLine() const;
+    void paintPreedit(QPainter& painter) const;
     [[nodiscard]] std::int64_t lastVisibleLine() const noexcept;
     [[nodiscard]] bool visibleLinesHighlighted(std::int64_t last) const noexcept;
     void highlightVisible();
@@ -177,6 +181,8 @@ private:
     // Mouse, hotspots and drag and drop.
     [[nodiscard]] std::int64_t lineAtY(int y) const noexcept;
     [[nodiscard]] Position hotspotAt(const QPoint& viewportPoint) const;
+    // The hotspot text around `pos`: its start and end.
+    [[nodiscard]] std::pair<Position, Position> hotspotRange(Position pos) const;
     void clickHotspot(Position pos);
     void updateHoverCursor(const QPoint& viewportPoint);
     void extendSelectionTo(const QPoint& viewportPoint);
@@ -213,6 +219,9 @@ private:
     bool m_dragPending = false;
     QPoint m_pressPoint;
     QPoint m_lastMousePoint;
+    QString m_preedit; // what an input method is composing
+    static constexpr std::pair<Position, Position> kNoHotspot{-1, -1};
+    std::pair<Position, Position> m_hoveredHotspot = kNoHotspot;
     QTimer m_autoScrollTimer;
     Position m_dragFrom = -1; // the selection being dragged, while a drag runs
     Position m_dragTo = -1;

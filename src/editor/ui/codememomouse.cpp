@@ -65,7 +65,7 @@ Position TCodeMemo::hotspotAt(const QPoint& viewportPoint) const {
     return sheet.styleForToken(m_model.store().tokenAt(pos)).hotspot ? pos : -1;
 }
 
-void TCodeMemo::clickHotspot(Position pos) {
+std::pair<Position, Position> TCodeMemo::hotspotRange(Position pos) const {
     const TextStore& store = m_model.store();
     const std::uint8_t token = store.tokenAt(pos);
     const auto sameToken = [&](Position at) {
@@ -77,19 +77,30 @@ void TCodeMemo::clickHotspot(Position pos) {
     Position end = pos;
     while (end < store.length() && end - pos < kMaxHotspotLength && sameToken(end))
         ++end;
-    emit OnHyperlinkClick(DocumentToQString(store.text(start, end - start), m_model.encoding()),
-                          token);
+    return {start, end};
+}
+
+void TCodeMemo::clickHotspot(Position pos) {
+    const auto [start, end] = hotspotRange(pos);
+    emit OnHyperlinkClick(
+        DocumentToQString(m_model.store().text(start, end - start), m_model.encoding()),
+        m_model.store().tokenAt(pos));
 }
 
 void TCodeMemo::updateHoverCursor(const QPoint& viewportPoint) {
-    if (viewportPoint.x() < gutterPixels()) {
-        viewport()->setCursor(Qt::ArrowCursor);
-    } else if (hotspotAt(viewportPoint) >= 0) {
-        viewport()->setCursor(m_hyperCursor);
-        emit OnHyperlinkHover();
-    } else {
-        viewport()->setCursor(Qt::IBeamCursor);
+    const Position hot = viewportPoint.x() < gutterPixels() ? -1 : hotspotAt(viewportPoint);
+    // Raised on entering a link, not on every move across it.
+    const std::pair<Position, Position> range = hot >= 0 ? hotspotRange(hot) : kNoHotspot;
+    if (range != m_hoveredHotspot) {
+        m_hoveredHotspot = range;
+        if (hot >= 0)
+            emit OnHyperlinkHover();
     }
+    if (hot >= 0)
+        viewport()->setCursor(m_hyperCursor);
+    else
+        viewport()->setCursor(viewportPoint.x() < gutterPixels() ? Qt::ArrowCursor
+                                                                 : Qt::IBeamCursor);
 }
 
 // ---- Mouse ----

@@ -15,6 +15,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -147,6 +148,16 @@ TEST_F(CodeMemoTest, TypingSelectionAndEdgeKeys) {
     key(Qt::Key_Tab); // tab to the column of the word above
     EXPECT_EQ(text(), "hello w\xC3\xA9\r      ");
 
+    // Text still being composed shows at the caret without entering the document.
+    const QRect caretCell = memo.cellRect(memo.model().caret());
+    const QImage before = memo.viewport()->grab().toImage();
+    QInputMethodEvent composing(QString::fromUtf8("\xE3\x81\xAB"), {});
+    QApplication::sendEvent(&memo, &composing);
+    const QImage during = memo.viewport()->grab().toImage();
+    EXPECT_NE(during.copy(caretCell.adjusted(2, 0, caretCell.width(), 0)),
+              before.copy(caretCell.adjusted(2, 0, caretCell.width(), 0)));
+    EXPECT_EQ(text(), "hello w\xC3\xA9\r      ");
+
     QInputMethodEvent composed;
     composed.setCommitString(QString::fromUtf8("\xE6\x97\xA5"));
     QApplication::sendEvent(&memo, &composed);
@@ -252,6 +263,16 @@ TEST_F(CodeMemoTest, GutterAndHotspotClicks) {
     EXPECT_EQ(link.at(0).at(1).toInt(), 31);
     EXPECT_EQ(memo.model().caret(), 0) << "a hotspot click leaves the caret";
 
+    // Hovering raises the event on entering the link, not on each move over it.
+    QSignalSpy hover(&memo, &TCodeMemo::OnHyperlinkHover);
+    QTest::mouseMove(memo.viewport(), cellCentre(url));
+    QTest::mouseMove(memo.viewport(), cellCentre(url + 3));
+    EXPECT_EQ(hover.count(), 1);
+    EXPECT_EQ(memo.viewport()->cursor().shape(), memo.hyperCursor().shape());
+    QTest::mouseMove(memo.viewport(), cellCentre(static_cast<Position>(text().find("link"))));
+    QTest::mouseMove(memo.viewport(), cellCentre(url + 1));
+    EXPECT_EQ(hover.count(), 2);
+
     const Position word = static_cast<Position>(text().find("link"));
     QTest::mouseClick(memo.viewport(), Qt::LeftButton, {}, cellCentre(word + 1));
     EXPECT_EQ(memo.model().caret(), word + 1);
@@ -274,6 +295,13 @@ TEST_F(CodeMemoTest, ScrollingKeepsTheCaretInView) {
     EXPECT_EQ(memo.topLine(), 0);
     key(Qt::Key_PageDown);
     EXPECT_EQ(memo.model().store().lineOf(memo.model().caret()), memo.visibleLines());
+
+    // A line of tabs is wider on screen than in bytes; the scroll range follows the screen.
+    setText(std::string(40, '\t') + "end");
+    memo.viewport()->repaint();
+    QCoreApplication::processEvents();
+    const int cellsShown = memo.viewport()->width() / memo.cellMetrics().cellWidth;
+    EXPECT_GE(memo.horizontalScrollBar()->maximum(), 40 * 8 + 3 - cellsShown);
 }
 
 TEST(KeyMap, QtKeysBecomeVirtualKeys) {
