@@ -173,9 +173,9 @@ void TokenRuns::insertZeros(Position pos, Position count) {
                                      static_cast<std::size_t>(count));
     const std::uint8_t* old = load(chunk);
     const std::size_t before = static_cast<std::size_t>(pos - start);
-    std::memcpy(tokens.data(), old, before);
-    std::memcpy(tokens.data() + before + static_cast<std::size_t>(count), old + before,
-                static_cast<std::size_t>(m_chunks[chunk].length) - before);
+    std::copy_n(old, before, tokens.begin());
+    std::copy(old + before, old + m_chunks[chunk].length,
+              tokens.begin() + static_cast<std::ptrdiff_t>(before) + count);
     dropCache();
     shiftFrom(replaceChunks(chunk, chunk + 1, tokens, start), count);
     m_size += count;
@@ -188,13 +188,12 @@ void TokenRuns::erase(Position pos, Position count) {
     const std::size_t first = chunkOf(pos);
     const std::size_t last = chunkOf(pos + count - 1);
     const Position start = m_chunks[first].start;
-    const Position lastEnd = m_chunks[last].start + m_chunks[last].length;
     // Only the kept head of the first chunk and tail of the last are decoded.
-    std::vector<std::uint8_t> kept(static_cast<std::size_t>(pos - start + lastEnd - pos - count));
-    std::memcpy(kept.data(), load(first), static_cast<std::size_t>(pos - start));
+    const std::uint8_t* head = load(first);
+    std::vector<std::uint8_t> kept(head, head + (pos - start));
     const std::uint8_t* tail = load(last);
-    std::memcpy(kept.data() + (pos - start), tail + (pos + count - m_chunks[last].start),
-                static_cast<std::size_t>(lastEnd - pos - count));
+    kept.insert(kept.end(), tail + (pos + count - m_chunks[last].start),
+                tail + m_chunks[last].length);
     dropCache();
     shiftFrom(replaceChunks(first, last + 1, kept, start), -count);
     m_size -= count;
