@@ -31,10 +31,10 @@ void TEditorEntry::writeTo(const std::string& name) {
     Memo->saveToFile(name);
 }
 
-void TEditorEntry::Save(Prompter& prompter, const std::string& dialogFolder) {
+bool TEditorEntry::Save(Prompter& prompter, const std::string& dialogFolder) {
     if (!isUntitled()) {
         writeTo(FileName);
-        return;
+        return true;
     }
     FileRequest request;
     request.folder = dialogFolder;
@@ -42,9 +42,10 @@ void TEditorEntry::Save(Prompter& prompter, const std::string& dialogFolder) {
                      "Files| *.htm; *.html; *.txt; *.fmt; *.cfg; *.ini|All Files|*.*";
     const auto chosen = prompter.saveFile(request);
     if (!chosen)
-        return;
+        return false;
     writeTo(*chosen);
     FileName = *chosen;
+    return true;
 }
 
 } // namespace velloran

@@ -31,9 +31,9 @@ public:
     // Reads FileName into the editor; throws FileError.
     void load();
     // Writes the document: straight to FileName, or, when untitled, to a name asked
-    // for through `prompter` (nothing happens when the user declines). Throws
+    // for through `prompter`. Returns false when the user declined the name. Throws
     // FileError and leaves the document modified when the write fails.
-    void Save(Prompter& prompter, const std::string& dialogFolder);
+    bool Save(Prompter& prompter, const std::string& dialogFolder);
 
 private:
     void writeTo(const std::string& name);

@@ -1,13 +1,11 @@
 // The main window's shell: welcome panel, document tabs, status bar, show and close.
 #include "app/mainwindow.h"
 
-#include "editor/ui/codememo.h"
-
-#include <QFontDatabase>
-
 #include "app/datamodule.h"
 #include "app/editorentry.h"
+#include "app/mainfinddialog.h"
 #include "app/settings.h"
+#include "editor/ui/codememo.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
@@ -19,15 +17,21 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDropEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -56,11 +60,29 @@ TfEditor::TfEditor(Tdm1& dm1, Prompter& prompter, std::vector<std::string> param
     buildWelcomePanel();
     buildFileTabs();
     buildStatusBar();
+    buildPopupMenus();
+    buildToolbars();
     buildMenus();
+    buildWindowKeys();
+    FindDialog1 = new TMainFindDialog(this);
+    connect(FindDialog1, &TMainFindDialog::find, this, &TfEditor::FindDialog1Find);
+    try {
+        loadToolbarPositions(IniFile(m_dm.state.iniFileName));
+    } catch (const VelloranError&) {
+        // The show step reports an unreadable settings file; the toolbars keep their places.
+    }
+    applyCommandSet(CommandSet::ReadOnly);
+    UpdateStatus();
     m_dm.state.projectFileName.clear();
 }
 
 TfEditor::~TfEditor() = default;
+
+void TfEditor::setProjectWindow(Tfproject* project) {
+    m_project = project;
+    if (m_project != nullptr)
+        m_project->installEventFilter(this);
+}
 
 void TfEditor::buildWelcomePanel() {
     pName = new QWidget;
@@ -96,14 +118,14 @@ void TfEditor::buildWelcomePanel() {
         "to open it."));
     help2->setWordWrap(true);
     layout->addWidget(help2);
-    auto* contacts = new QHBoxLayout;
+    // One under the other, so that the panel stays narrow enough for the default window.
+    auto* contacts = new QVBoxLayout;
     contacts->addWidget(contactLabel(QStringLiteral("support@velloran.example"),
                                      QStringLiteral("mailto:support@velloran.example")));
     contacts->addWidget(contactLabel(QStringLiteral("ideas@velloran.example"),
                                      QStringLiteral("mailto:ideas@velloran.example")));
     contacts->addWidget(contactLabel(QStringLiteral("http://www.velloran.example/"),
                                      QStringLiteral("http://www.velloran.example/")));
-    contacts->addStretch();
     layout->addLayout(contacts);
     m_pages->addWidget(pName);
 }
@@ -142,27 +164,14 @@ void TfEditor::buildFileTabs() {
 
 void TfEditor::buildStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    for (const int width : {89, 93, 50}) {
+    // The fourth panel shows the document's encoding and line ends, kept per document.
+    for (const int width : {89, 93, 50, 150}) {
         auto* panel = new QLabel;
         panel->setMinimumWidth(width);
         panel->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         statusBar()->addWidget(panel);
         statusPanels.push_back(panel);
     }
-}
-
-void TfEditor::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->addAction(QStringLiteral("New File"), this, &TfEditor::bbnewClick)
-        ->setObjectName(QStringLiteral("NewFile1"));
-    file->addAction(QStringLiteral("Open File"), this, &TfEditor::bbOpenFileClick)
-        ->setObjectName(QStringLiteral("OpenFile1"));
-    SaveFile1 = file->addAction(QStringLiteral("Save File"), this, &TfEditor::bbSaveFileClick);
-    SaveFile1->setObjectName(QStringLiteral("SaveFile1"));
-    file->addAction(QStringLiteral("Save File As..."), this, &TfEditor::bbsaveasClick)
-        ->setObjectName(QStringLiteral("SaveFileAs1"));
-    file->addAction(QStringLiteral("Close File"), this, &TfEditor::bbclosedocClick)
-        ->setObjectName(QStringLiteral("CloseFile1"));
 }
 
 // ---- show and close
@@ -190,6 +199,7 @@ void TfEditor::readSettings() {
 
 void TfEditor::FormShow() {
     readSettings();
+    LoadLayout(this);
     // Without its images the program still edits, in plain colours; say why once.
     for (const std::string& problem : m_parsers.errors)
         m_prompter.message(MessageKind::Warning, problem, Buttons::Ok);
@@ -222,6 +232,9 @@ void TfEditor::writeSettings() {
         EnsureConfigDir();
         IniFile ini(m_dm.state.iniFileName);
         WriteSettings(ini, m_dm.state, m_dm.settings);
+        LayoutSuffix.clear();
+        saveLayoutTo(ini, LayoutSuffix);
+        saveToolbarPositions(ini);
         ini.save();
     } catch (const VelloranError& error) {
         m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
@@ -298,6 +311,21 @@ void TfEditor::NewDocument(const std::string& fileName) {
             m_caretDirty = true;
         UpdateStatus();
     });
+    TEditorEntry* created = entry.get();
+    connect(memo, &TCodeMemo::OnGutterClick, this,
+            [this, created](int line) { toggleLineHighlight(*created, line); });
+    connect(memo, &TCodeMemo::OnFilesDropped, this, [this](const QStringList& files) {
+        std::vector<std::string> names;
+        for (const QString& file : files)
+            names.push_back(file.toStdString());
+        openDroppedFiles(names);
+    });
+    memo->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(memo, &QWidget::customContextMenuRequested, this,
+            [this, memo](const QPoint& at) { pmEditor->popup(memo->mapToGlobal(at)); });
+    memo->showMessage = [this](MessageKind kind, const QString& text) {
+        m_prompter.message(kind, text.toStdString(), Buttons::Ok);
+    };
     m_entries.insert(m_entries.begin() + index, std::move(entry));
     {
         const QSignalBlocker block(FileTabs);
@@ -332,6 +360,12 @@ void TfEditor::openDroppedFiles(const std::vector<std::string>& names) {
 }
 
 bool TfEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_project && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        // The project button and menu check follow the window however it was shown or closed.
+        const bool shown = event->type() == QEvent::Show;
+        command(QStringLiteral("sbproject"))->setChecked(shown);
+        command(QStringLiteral("ProjectManager1"))->setChecked(shown);
+    }
     if (watched != pName)
         return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::DragEnter) {
@@ -388,22 +422,79 @@ void TfEditor::UpdateStatus() {
     TEditorEntry* entry = CurrentEntry();
     if (entry == nullptr)
         return;
+    TCodeMemo& memo = *entry->Memo;
+    const EditModel& model = memo.model();
+    EditorStatus status;
+    status.hasSelection = model.hasSelection();
+    status.readOnly = memo.isReadOnly();
+    status.canPaste = memo.canPaste();
+    status.modified = entry->isModified();
+    status.canUndo = model.canUndo();
+    status.canRedo = model.canRedo();
+    const EditCommandStates states = EditCommandsFor(status);
+    const auto enable = [this](std::initializer_list<const char*> names, bool on) {
+        for (const char* name : names)
+            command(QString::fromLatin1(name))->setEnabled(on);
+    };
+    enable({"Cut1", "bbCut"}, states.cut);
+    enable({"Copy1", "bbCopy"}, states.copy);
+    enable({"Paste1", "bbPaste"}, states.paste);
+    enable({"Indent1", "bbIndent", "UnIndent1", "bbUnIndent"}, states.indent);
+    enable({"Undo1", "bbundo"}, states.undo);
+    enable({"Redo1", "bbRedo"}, states.redo);
     const QString caption = qs(entry->FileName);
     if (windowTitle() != caption)
         setWindowTitle(caption);
-    const bool modified = entry->isModified();
-    statusPanels[1]->setText(modified ? QStringLiteral("Modified") : QString());
-    const bool readOnly = entry->Memo->isReadOnly();
-    statusPanels[2]->setText(readOnly                           ? QStringLiteral("  Read only")
-                             : entry->Memo->model().overwrite() ? QStringLiteral("  Overwrite")
-                                                                : QStringLiteral("  Insert"));
+    statusPanels[1]->setText(qs(std::string(ModifiedPanelText(status.modified))));
+    statusPanels[2]->setText(qs(std::string(ModePanelText(status.readOnly, model.overwrite()))));
+    statusPanels[3]->setText(qs(EncodingPanelText(model.encoding(), model.lineEndStyle())));
+    command(QStringLiteral("WordWrap1"))->setChecked(memo.wordWrap());
     if (m_caretDirty) {
         m_caretDirty = false;
-        const CaretPos caret = entry->Memo->model().getCaretPos();
-        statusPanels[0]->setText(QString::asprintf("%4lld:%4lld", static_cast<long long>(caret.row),
-                                                   static_cast<long long>(caret.column)));
+        const CaretPos caret = model.getCaretPos();
+        statusPanels[0]->setText(qs(CaretPanelText(caret.row, caret.column)));
     }
-    SaveFile1->setEnabled(!readOnly && modified);
+    if (const auto set = CommandSetSwitch(m_commandSet, status.readOnly))
+        applyCommandSet(*set);
+    if (!status.readOnly)
+        enable({"SaveFile1", "bbSaveFile"}, status.modified);
+}
+
+// Save, Replace and every tag toolbar button change together, and only when the kind
+// of document changes.
+void TfEditor::applyCommandSet(CommandSet set) {
+    m_commandSet = set;
+    const bool writable = set == CommandSet::Writable;
+    std::vector<QAction*> actions = tagToolbarButtons();
+    for (const char* name : {"Replace1", "bbReplace"})
+        actions.push_back(command(QString::fromLatin1(name)));
+    if (!writable)
+        for (const char* name : {"SaveFile1", "bbSaveFile"})
+            actions.push_back(command(QString::fromLatin1(name)));
+    for (QAction* action : actions)
+        action->setEnabled(writable);
+}
+
+std::vector<QAction*> TfEditor::tagToolbarButtons() const {
+    std::vector<QAction*> buttons;
+    for (const int tag : {3, 4, 6, 7, 9})
+        for (QAction* action : toolbar(tag)->actions())
+            buttons.push_back(action);
+    return buttons;
+}
+
+void TfEditor::toggleLineHighlight(TEditorEntry& entry, int line) {
+    // Mark 11 carries a silver highlight with white text; a second click takes it away.
+    constexpr int kHighlightMark = 11;
+    EditModel& model = entry.Memo->model();
+    const bool marked = model.hasMark(kHighlightMark, line);
+    if (marked)
+        model.clearMark(kHighlightMark, line);
+    else
+        model.setMark(kHighlightMark, line);
+    model.setLineData(line, marked ? -1 : 0xC0C0C0);
+    model.setLineData2(line, marked ? -1 : 0xFFFFFF);
+    entry.Memo->viewport()->update();
 }
 
 void TfEditor::ShowWelcome() {
@@ -438,8 +529,8 @@ void TfEditor::bbOpenFileClick() {
     }
 }
 
-void TfEditor::saveEntry(TEditorEntry& entry) {
-    entry.Save(m_prompter, m_dm.state.appDir);
+void TfEditor::saveEntry(TEditorEntry& entry, bool& written) {
+    written = entry.Save(m_prompter, m_dm.state.appDir);
     // An untitled document may have been given its name just now.
     const auto it = std::find_if(m_entries.begin(), m_entries.end(),
                                  [&](const auto& e) { return e.get() == &entry; });
@@ -452,10 +543,11 @@ void TfEditor::bbSaveFileClick() {
     TEditorEntry* entry = CurrentEntry();
     if (entry == nullptr)
         return;
+    bool written = false;
     if (entry->isUntitled())
         bbsaveasClick();
     else
-        saveEntry(*entry);
+        saveEntry(*entry, written);
 }
 
 void TfEditor::bbsaveasClick() {
@@ -468,7 +560,8 @@ void TfEditor::bbsaveasClick() {
     if (!name)
         return;
     entry->FileName = *name;
-    saveEntry(*entry);
+    bool written = false;
+    saveEntry(*entry, written);
 }
 
 void TfEditor::bbclosedocClick() {
@@ -480,8 +573,12 @@ void TfEditor::bbclosedocClick() {
             MessageKind::Confirmation, SaveQuestionText(entry->FileName), Buttons::YesNoCancel);
         if (answer == Answer::Cancel)
             return;
+        bool written = false;
         if (answer == Answer::Yes)
-            saveEntry(*entry);
+            saveEntry(*entry, written);
+        // Declining the name of an untitled document keeps it open rather than lose it.
+        if (answer == Answer::Yes && !written)
+            return;
     }
     const int index = FileTabs->currentIndex();
     {
@@ -502,6 +599,68 @@ void TfEditor::bbclosedocClick() {
     FileTabsChange(next);
 }
 
+void TfEditor::bbOpenProjClick() {
+    FileRequest request;
+    request.title = "Open Project";
+    request.filter = "Velloran Projects (*.vpr)|*.vpr|All Files|*.*";
+    request.defaultExt = "vpr";
+    if (const auto name = m_prompter.openFile(request))
+        OpenProject(*name);
+}
+
+void TfEditor::sbprojectClick(QObject* sender) {
+    // The menu item and the button toggle themselves; the other one follows.
+    const bool pressed = static_cast<QAction*>(sender)->isChecked();
+    command(QStringLiteral("sbproject"))->setChecked(pressed);
+    command(QStringLiteral("ProjectManager1"))->setChecked(pressed);
+    if (m_project == nullptr)
+        return;
+    if (!pressed) {
+        m_project->hide();
+        return;
+    }
+    m_project->setWindowState(m_project->windowState() & ~Qt::WindowMinimized);
+    m_project->show();
+    m_project->raise();
+}
+
+void TfEditor::withEditor(const std::function<void(TCodeMemo&)>& action) {
+    if (TEditorEntry* entry = CurrentEntry()) {
+        action(*entry->Memo);
+        entry->Memo->ensureCaretVisible();
+    }
+}
+
+void TfEditor::bbCutClick() {
+    withEditor([](TCodeMemo& memo) { memo.model().cut(); });
+    if (isVisible())
+        activateWindow();
+}
+
+void TfEditor::WordWrap1Click() {
+    const bool wrap = command(QStringLiteral("WordWrap1"))->isChecked();
+    withEditor([wrap](TCodeMemo& memo) { memo.setWordWrap(wrap); });
+    UpdateStatus();
+}
+
+void TfEditor::Print1Click() {
+    TEditorEntry* entry = CurrentEntry();
+    if (entry == nullptr)
+        return;
+    QPrintDialog dialog(&m_printer, this);
+    if (dialog.exec() == QDialog::Accepted && !entry->Memo->Print(m_printer))
+        m_prompter.message(MessageKind::Error, "The document could not be printed.", Buttons::Ok);
+}
+
+void TfEditor::PrintSettings1Click() {
+    QPageSetupDialog dialog(&m_printer, this);
+    dialog.exec();
+}
+
+void TfEditor::DisplayProperties1Click() {
+    withEditor([](TCodeMemo& memo) { memo.ModifyParserProperties(); });
+}
+
 // ---- the documents as the exit question sees them
 
 size_t TfEditor::documentCount() const {
@@ -518,7 +677,8 @@ std::string TfEditor::documentName(size_t index) const {
 
 bool TfEditor::saveDocument(size_t index) {
     try {
-        saveEntry(*m_entries[index]);
+        bool written = false;
+        saveEntry(*m_entries[index], written);
         return true;
     } catch (const VelloranError& error) {
         m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);

@@ -1,11 +1,17 @@
-// The main window: the welcome panel, the document tabs, the status bar, and the
+// The main window: the welcome panel, the document tabs, the status bar, the command
+// map with its menus and nine toolbars, screen layouts, bookmarks and find, and the
 // program's show and close steps.
 #pragma once
 
+#include "app/commandstate.h"
 #include "app/startup.h"
 #include "editor/builtinparsers.h"
 
 #include <QMainWindow>
+#include <QPrinter>
+#include <QString>
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,16 +19,26 @@
 class QAction;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
+class QToolBar;
 
 namespace velloran {
 
+class IniFile;
 class Prompter;
+class TCodeMemo;
 class TEditorEntry;
+class TMainFindDialog;
 class Tdm1;
 class Tfproject;
+
+// Names of numbered menu items: "Bookmark3" + "1" is "Bookmark31", set bookmark 3.
+[[nodiscard]] inline QString NumberedItem(const char* prefix, int number, int column) {
+    return QString::fromLatin1(prefix) + QString::number(number) + QString::number(column);
+}
 
 class TfEditor : public QMainWindow, private DocumentSet {
     Q_OBJECT
@@ -31,14 +47,15 @@ public:
     TfEditor(Tdm1& dm1, Prompter& prompter, std::vector<std::string> parameters);
     ~TfEditor() override;
 
-    void setProjectWindow(Tfproject* project) { m_project = project; }
+    void setProjectWindow(Tfproject* project);
 
-    // The show step: settings, then the command-line file or the recent project.
+    // The show step: settings, layout, then the command-line file or the recent project.
     void FormShow();
     // The close step. Returns false when the user cancelled or a save failed; then
     // nothing has been written.
     bool FormClose();
 
+    // ---- Documents ----
     [[nodiscard]] TEditorEntry* CurrentEntry() const;
     [[nodiscard]] int documentTabCount() const;
     [[nodiscard]] TEditorEntry* entryAt(int index) const;
@@ -56,12 +73,39 @@ public:
     // The five highlighting languages, read from their images when the window is made.
     [[nodiscard]] const BuiltinParsers& parsers() const noexcept { return m_parsers; }
 
+    // ---- Command map: every menu item and button by its component name ----
+    [[nodiscard]] QAction* command(const QString& name) const;
+    [[nodiscard]] QToolBar* toolbar(int tag) const;
+
+    // ---- Layouts and toolbars ----
+    // Shared handlers told apart by the sender's "tag" property (none: the window).
+    void LoadLayout(QObject* sender);
+    void SaveLayout(QObject* sender);
+    void ShowToolbars(QObject* sender);
+    void pmToolbarsPopup();
+    // The toolbar popup pmToolbars, for a right-click on a dock.
+    QMenu* createPopupMenu() override;
+
+    // ---- Bookmarks, find and recent projects ----
+    void pmSetMarkPopup();
+    void pmGotoMarkPopup();
+    void Bookmark01Click(QObject* sender);
+    void Bookmark02Click(QObject* sender);
+    void FindDialog1Find();
+    void pmRecentFilesPopup();
+
     QWidget* pName = nullptr;
     QListWidget* lbRecentFiles = nullptr;
     QPushButton* bNewProj = nullptr;
     QTabBar* FileTabs = nullptr;
-    QAction* SaveFile1 = nullptr;
     std::vector<QLabel*> statusPanels;
+    QMenu* pmEditor = nullptr;
+    QMenu* pmSetMark = nullptr;
+    QMenu* pmGotoMark = nullptr;
+    QMenu* pmRecentFiles = nullptr;
+    QMenu* Toolbars1 = nullptr;
+    TMainFindDialog* FindDialog1 = nullptr;
+    QString LayoutSuffix;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -69,26 +113,66 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Window parts.
     void buildWelcomePanel();
     void buildFileTabs();
     void buildStatusBar();
-    void buildMenus();
     QLabel* contactLabel(const QString& text, const QString& url);
     void openContact(const QString& text, const QString& url);
+
+    // Command map.
+    QAction* makeCommand(QWidget* owner, const QString& name, const QString& caption,
+                         const std::function<void()>& handler);
+    QAction* makeTagged(QWidget* owner, const QString& name, const QString& caption, int tag,
+                        void (TfEditor::*handler)(QObject*));
+    void buildMenus();
+    void buildFileMenu();
+    void buildEditMenu();
+    void buildViewMenu();
+    void buildPopupMenus();
+    void buildToolbars();
+    void buildFileToolbar();
+    void buildEditToolbar();
+    void buildSwitchToolbar();
+    void buildWindowKeys();
+    [[nodiscard]] QMenu* toolbarMenu(QWidget* parent, int itemColumn);
+
+    // Layouts and toolbar places.
+    void loadToolbarPositions(const IniFile& ini);
+    void saveToolbarPositions(IniFile& ini) const;
+    void saveLayoutTo(IniFile& ini, const QString& suffix) const;
+
+    // Opening and the documents.
     void open(const OpenRequest& request);
     void openDroppedFiles(const std::vector<std::string>& names);
     void showTabs(bool visible);
     void readSettings();
     void writeSettings();
+    void saveEntry(TEditorEntry& entry, bool& written);
+    void toggleLineHighlight(TEditorEntry& entry, int line);
+    void applyCommandSet(CommandSet set);
+    [[nodiscard]] std::vector<QAction*> tagToolbarButtons() const;
 
+    // Handlers.
     void bbnewClick();
     void bbOpenFileClick();
     void bbSaveFileClick();
     void bbsaveasClick();
     void bbclosedocClick();
+    void bbOpenProjClick();
+    void sbprojectClick(QObject* sender);
+    void withEditor(const std::function<void(TCodeMemo&)>& action);
+    void bbCutClick();
+    void WordWrap1Click();
+    void Print1Click();
+    void PrintSettings1Click();
+    void DisplayProperties1Click();
+    void bbFIndClick();
+    void bbFindAgainClick();
+    void bbReplaceClick();
     void FileTabsChange(int index);
     void lbRecentFilesDblClick();
-    void saveEntry(TEditorEntry& entry);
+    void recentProjectClick(QObject* sender);
 
     size_t documentCount() const override;
     bool isModified(size_t index) const override;
@@ -104,8 +188,11 @@ private:
     QWidget* m_tabArea = nullptr;
     QStackedWidget* m_editors = nullptr;
     std::vector<std::unique_ptr<TEditorEntry>> m_entries; // in tab order
+    std::array<QToolBar*, 9> m_toolbars{};
     bool m_shown = false;
     bool m_caretDirty = false;
+    CommandSet m_commandSet = CommandSet::ReadOnly;
+    QPrinter m_printer{QPrinter::HighResolution}; // shared by Print and Print Setup
 };
 
 } // namespace velloran

@@ -2,6 +2,7 @@
 #include "app/datamodule.h"
 #include "app/editorentry.h"
 #include "app/mainwindow.h"
+#include "app/mainwindowfixture.h"
 #include "editor/ui/codememo.h"
 #include "guitest.h"
 #include "platform/prompter.h"
@@ -16,36 +17,6 @@
 
 using namespace velloran;
 
-namespace {
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    MainWindowTest()
-        : dm({std::string(VELLORAN_BIN_DIR) + "/", dir.filePath("velloran.ini").toStdString(), {}}),
-          project(dm.state, prompter) {}
-
-    std::unique_ptr<TfEditor> start(std::vector<std::string> parameters = {}) {
-        auto editor = std::make_unique<TfEditor>(dm, prompter, std::move(parameters));
-        editor->setProjectWindow(&project);
-        editor->show();
-        QCoreApplication::processEvents(); // the show step runs once the window is up
-        return editor;
-    }
-
-    QString file(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        writeBytes(path, bytes);
-        return path;
-    }
-
-    QTemporaryDir dir;
-    ScriptedPrompter prompter;
-    Tdm1 dm;
-    Tfproject project;
-};
-
-} // namespace
-
 TEST_F(MainWindowTest, FirstStartOpensTheTutorialAndCloseWritesItAsRecent) {
     auto editor = start();
     const std::string tutorial = dm.tutorialProject();
@@ -55,7 +26,7 @@ TEST_F(MainWindowTest, FirstStartOpensTheTutorialAndCloseWritesItAsRecent) {
     EXPECT_TRUE(editor->pName->isVisible());
     ASSERT_EQ(editor->lbRecentFiles->count(), 1);
     EXPECT_EQ(editor->lbRecentFiles->item(0)->text(), "velloran.vpr");
-    EXPECT_EQ(editor->statusPanels.size(), 3u);
+    EXPECT_EQ(editor->statusPanels.size(), 4u);
     EXPECT_EQ(QDir::currentPath().toStdString() + "/velloran.vpr", tutorial);
 
     EXPECT_TRUE(editor->close());

@@ -1,0 +1,146 @@
+// Documents and tabs through the real main window: rule sets by extension, tab order,
+// closing, the read-only command set, drops, and the close question.
+#include "app/editorentry.h"
+#include "app/mainwindowfixture.h"
+#include "editor/builtinparsers.h"
+#include "editor/ui/codememo.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QTabBar>
+#include <QUrl>
+
+using namespace velloran;
+
+namespace {
+
+bool Enabled(const TfEditor& editor, const char* name) {
+    return editor.command(QString::fromLatin1(name))->isEnabled();
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, ExtensionsPickRuleSetsAndLetterCaseMakesADifferentFile) {
+    auto editor = start();
+    editor->OpenFile(file("index.HTM", "<p>").toStdString(), false);
+    EXPECT_EQ(editor->CurrentEntry()->Memo->activeParser(), kHtmlRuleSet);
+    editor->OpenFile(file("readme", "text").toStdString(), false);
+    EXPECT_EQ(editor->CurrentEntry()->Memo->activeParser(), kPlainTextRuleSet);
+    editor->OpenFile(file("notes.txt", "text").toStdString(), false);
+    EXPECT_EQ(editor->CurrentEntry()->Memo->activeParser(), kPlainTextRuleSet);
+    EXPECT_EQ(editor->documentTabCount(), 3);
+
+    editor->OpenFile(dir.filePath("index.HTM").toStdString(), false);
+    EXPECT_EQ(editor->documentTabCount(), 3);
+    EXPECT_EQ(editor->FileTabs->currentIndex(), 0);
+    file("index.htm", "<p>");
+    editor->OpenFile(dir.filePath("index.htm").toStdString(), false);
+    EXPECT_EQ(editor->documentTabCount(), 4);
+    EXPECT_EQ(editor->FileTabs->tabText(1), "index.htm") << "inserted after the current tab";
+
+    editor->OpenFile(file("logo.png", "\x89PNG").toStdString(), false);
+    EXPECT_EQ(editor->documentTabCount(), 4) << "pictures never open as text";
+
+    // "Display Properties" of a plain-text document changes nothing and says why.
+    editor->FileTabs->setCurrentIndex(3);
+    editor->command(QStringLiteral("DisplayProperties1"))->trigger();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "No active parser");
+}
+
+TEST_F(MainWindowTest, NewTabsLandAfterTheCurrentOneAndClosingPicksTheNeighbour) {
+    auto editor = start();
+    for (int i = 0; i < 3; ++i)
+        editor->command(QStringLiteral("bbnew"))->trigger();
+    editor->FileTabs->setCurrentIndex(0);
+    editor->OpenFile(file("b.htm", "b").toStdString(), false);
+    ASSERT_EQ(editor->documentTabCount(), 4);
+    EXPECT_EQ(editor->FileTabs->currentIndex(), 1);
+    EXPECT_EQ(editor->FileTabs->tabText(1), "b.htm");
+    EXPECT_EQ(editor->statusPanels[3]->text(), "UTF-8  LF");
+
+    editor->FileTabs->setCurrentIndex(3);
+    editor->command(QStringLiteral("bbclosedoc"))->trigger();
+    EXPECT_EQ(editor->FileTabs->currentIndex(), 2);
+    editor->FileTabs->setCurrentIndex(0);
+    editor->command(QStringLiteral("CloseFile1"))->trigger();
+    EXPECT_EQ(editor->FileTabs->tabText(0), "b.htm");
+    while (editor->documentTabCount() > 0)
+        editor->command(QStringLiteral("ClosePage1"))->trigger();
+    EXPECT_TRUE(editor->pName->isVisible());
+    EXPECT_EQ(editor->windowTitle(), "Velloran Editor");
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(MainWindowTest, TheCloseQuestionKeepsTheDocumentOnCancelAndOnADeclinedName) {
+    auto editor = start();
+    const QString path = file("page.htm", "old");
+    editor->OpenFile(path.toStdString(), false);
+    editor->CurrentEntry()->Memo->model().typeText("new ");
+    prompter.planAnswer(Answer::Cancel);
+    editor->command(QStringLiteral("bbclosedoc"))->trigger();
+    ASSERT_EQ(editor->documentTabCount(), 1);
+    EXPECT_TRUE(editor->CurrentEntry()->isModified());
+    EXPECT_EQ(prompter.messages.back().text,
+              "File \"" + path.toStdString() +
+                  "\" has changed.\rDo you wish to save the changes ?");
+
+    editor->command(QStringLiteral("bbnew"))->trigger();
+    editor->CurrentEntry()->Memo->model().typeText("keep me");
+    prompter.planAnswer(Answer::Yes);
+    prompter.planFile(std::nullopt);
+    editor->command(QStringLiteral("bbclosedoc"))->trigger();
+    EXPECT_EQ(editor->documentTabCount(), 2) << "the unsaved text must not be thrown away";
+    EXPECT_EQ(editor->CurrentEntry()->Memo->model().getText(), "keep me");
+}
+
+TEST_F(MainWindowTest, ReadOnlyDocumentsSwitchTheCommandSetBothWays) {
+    auto editor = start();
+    EXPECT_FALSE(Enabled(*editor, "bbReplace")) << "read-only set until a writable document";
+    editor->OpenFile(file("w.htm", "writable text").toStdString(), false);
+    EXPECT_TRUE(Enabled(*editor, "bbReplace"));
+    EXPECT_FALSE(Enabled(*editor, "bbSaveFile")) << "nothing to save yet";
+    editor->CurrentEntry()->Memo->select(0, 8);
+    EXPECT_TRUE(Enabled(*editor, "Cut1"));
+
+    editor->OpenFile(file("r.htm", "read-only text").toStdString(), true);
+    editor->CurrentEntry()->Memo->select(0, 4);
+    EXPECT_EQ(editor->statusPanels[2]->text(), "  Read only");
+    for (const char* name :
+         {"Cut1", "bbCut", "Paste1", "bbSaveFile", "SaveFile1", "bbReplace", "Replace1", "Indent1"})
+        EXPECT_FALSE(Enabled(*editor, name)) << name;
+    EXPECT_TRUE(Enabled(*editor, "Copy1"));
+
+    editor->FileTabs->setCurrentIndex(0);
+    editor->CurrentEntry()->Memo->model().typeText("x");
+    EXPECT_TRUE(Enabled(*editor, "bbReplace"));
+    EXPECT_TRUE(Enabled(*editor, "bbSaveFile"));
+    EXPECT_EQ(editor->statusPanels[1]->text(), "Modified");
+    EXPECT_EQ(editor->statusPanels[0]->text(), "   1:   2");
+}
+
+TEST_F(MainWindowTest, DroppedFilesOpenInDropOrderAndGutterClicksToggleAHighlight) {
+    auto editor = start();
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const char* name : {"one.htm", "two.htm", "three.htm"})
+        urls.append(QUrl::fromLocalFile(file(QString::fromLatin1(name), "x\ny\n")));
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(editor->pName, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(editor->pName, &drop);
+    ASSERT_EQ(editor->documentTabCount(), 3);
+    EXPECT_EQ(editor->FileTabs->tabText(0), "one.htm");
+    EXPECT_EQ(editor->FileTabs->tabText(2), "three.htm");
+
+    TCodeMemo& memo = *editor->CurrentEntry()->Memo;
+    emit memo.OnGutterClick(2);
+    EXPECT_TRUE(memo.model().hasMark(11, 2));
+    EXPECT_EQ(memo.model().store().attributes(1).lineData, 0xC0C0C0);
+    emit memo.OnGutterClick(2);
+    EXPECT_FALSE(memo.model().hasMark(11, 2));
+    EXPECT_EQ(memo.model().store().attributes(1).lineData2, -1);
+}
