@@ -679,7 +679,7 @@ bool TfEditor::saveDocument(size_t index) {
     try {
         bool written = false;
         saveEntry(*m_entries[index], written);
-        return true;
+        return written;
     } catch (const VelloranError& error) {
         m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
         return false;

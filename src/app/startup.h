@@ -49,7 +49,7 @@ public:
     [[nodiscard]] virtual bool isModified(size_t index) const = 0;
     [[nodiscard]] virtual std::string documentName(size_t index) const = 0;
     // Saves the document (an untitled one asks for a name). Returns false when the
-    // write failed; a declined name is not a failure.
+    // write failed or the name was declined: either way closing would lose the text.
     virtual bool saveDocument(size_t index) = 0;
 };
 

@@ -94,6 +94,12 @@ TEST_F(MainWindowTest, TheCloseQuestionKeepsTheDocumentOnCancelAndOnADeclinedNam
     editor->command(QStringLiteral("bbclosedoc"))->trigger();
     EXPECT_EQ(editor->documentTabCount(), 2) << "the unsaved text must not be thrown away";
     EXPECT_EQ(editor->CurrentEntry()->Memo->model().getText(), "keep me");
+
+    // The exit question keeps the program open the same way.
+    prompter.planAnswer(Answer::No);
+    prompter.planAnswer(Answer::Yes);
+    prompter.planFile(std::nullopt);
+    EXPECT_FALSE(editor->close());
 }
 
 TEST_F(MainWindowTest, ReadOnlyDocumentsSwitchTheCommandSetBothWays) {
