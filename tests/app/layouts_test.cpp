@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QTest>
 #include <QToolBar>
 
 using namespace velloran;
@@ -115,11 +116,16 @@ TEST_F(MainWindowTest, BookmarkMenusShowWhatIsSetAndFindAgainWalksToNotFound) {
     EXPECT_TRUE(editor->command(QStringLiteral("NoBookmarksset1"))->isVisible());
 
     // Ctrl+F takes the selection; F3 walks down the matches and ends in "not found".
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    memo.setFocus();
     memo.select(memo.model().store().lineStart(10) + 8, memo.model().store().lineStart(10) + 13);
-    editor->command(QStringLiteral("Find1"))->trigger();
+    QTest::keyClick(&memo, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(editor->FindDialog1->isVisible());
     EXPECT_EQ(editor->FindDialog1->eFind->text(), "table");
-    editor->command(QStringLiteral("FindAgain1"))->trigger();
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    QTest::keyClick(&memo, Qt::Key_F3);
     EXPECT_EQ(memo.model().getCaretPos().row, 12);
     editor->command(QStringLiteral("FindAgain1"))->trigger();
     ASSERT_EQ(prompter.messages.size(), 1u);
