@@ -27,13 +27,13 @@ QString qs(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void SetDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly) {
+} // namespace
+
+void TfEditor::setDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly) {
     action->setMenu(menu);
     if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action)))
         button->setPopupMode(menuOnly ? QToolButton::InstantPopup : QToolButton::MenuButtonPopup);
 }
-
-} // namespace
 
 QAction* TfEditor::makeCommand(QWidget* owner, const QString& name, const QString& caption,
                                const std::function<void()>& handler) {
@@ -243,7 +243,7 @@ void TfEditor::buildFileToolbar() {
     QAction* openProject =
         makeCommand(bar, QStringLiteral("bbOpenProj"), QStringLiteral("Open Project"),
                     [this] { bbOpenProjClick(); });
-    SetDropDown(bar, openProject, pmRecentFiles, false);
+    setDropDown(bar, openProject, pmRecentFiles, false);
     const struct {
         const char* name;
         const char* caption;
@@ -291,8 +291,8 @@ void TfEditor::buildEditToolbar() {
         makeCommand(bar, QString::fromLatin1(button.name), QString::fromLatin1(button.caption),
                     button.handler)
             ->setToolTip(QString::fromLatin1(button.hint));
-    SetDropDown(bar, command(QStringLiteral("bbGotoMark")), pmGotoMark, true);
-    SetDropDown(bar, command(QStringLiteral("bbSetMark")), pmSetMark, true);
+    setDropDown(bar, command(QStringLiteral("bbGotoMark")), pmGotoMark, true);
+    setDropDown(bar, command(QStringLiteral("bbSetMark")), pmSetMark, true);
 }
 
 void TfEditor::buildSwitchToolbar() {

@@ -19,6 +19,7 @@
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -61,9 +62,12 @@ TfEditor::TfEditor(Tdm1& dm1, Prompter& prompter, std::vector<std::string> param
     buildFileTabs();
     buildStatusBar();
     buildPopupMenus();
+    buildTagPopupMenus();
     buildToolbars();
+    buildTagToolbars();
     buildMenus();
     buildWindowKeys();
+    execDialog = [](QDialog& dialog) { return dialog.exec(); };
     FindDialog1 = new TMainFindDialog(this);
     connect(FindDialog1, &TMainFindDialog::find, this, &TfEditor::FindDialog1Find);
     try {
@@ -320,6 +324,7 @@ void TfEditor::NewDocument(const std::string& fileName) {
             names.push_back(file.toStdString());
         openDroppedFiles(names);
     });
+    memo->installEventFilter(this); // the Enter key's tags follow its release
     memo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(memo, &QWidget::customContextMenuRequested, this,
             [this, memo](const QPoint& at) { pmEditor->popup(memo->mapToGlobal(at)); });
@@ -365,6 +370,14 @@ bool TfEditor::eventFilter(QObject* watched, QEvent* event) {
         const bool shown = event->type() == QEvent::Show;
         command(QStringLiteral("sbproject"))->setChecked(shown);
         command(QStringLiteral("ProjectManager1"))->setChecked(shown);
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* memo = qobject_cast<TCodeMemo*>(watched);
+        if (memo != nullptr && !key->isAutoRepeat() &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !key->modifiers().testFlag(Qt::ShiftModifier))
+            enterKeyReleased(*memo);
     }
     if (watched != pName)
         return QMainWindow::eventFilter(watched, event);
@@ -587,6 +600,7 @@ void TfEditor::bbclosedocClick() {
         FileTabs->removeTab(index);
     }
     if (FileTabs->count() == 0) {
+        applyCommandSet(CommandSet::ReadOnly); // nothing left to write into
         showTabs(false);
         ShowWelcome();
         return;

@@ -6,8 +6,10 @@
 #include "app/commandstate.h"
 #include "app/startup.h"
 #include "editor/builtinparsers.h"
+#include "tags/ui/tagdialogcontext.h"
 
 #include <QMainWindow>
+#include <QPixmap>
 #include <QPrinter>
 #include <QString>
 #include <array>
@@ -17,7 +19,9 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
@@ -27,6 +31,7 @@ class QToolBar;
 
 namespace velloran {
 
+class EditModel;
 class IniFile;
 class Prompter;
 class TCodeMemo;
@@ -104,8 +109,19 @@ public:
     QMenu* pmGotoMark = nullptr;
     QMenu* pmRecentFiles = nullptr;
     QMenu* Toolbars1 = nullptr;
+    QMenu* pmFontStyles = nullptr;
+    QMenu* pmParagraphStyle = nullptr;
+    QMenu* pmParagraph = nullptr;
+    QMenu* pmListStyle = nullptr;
+    QLineEdit* eColorHex = nullptr;
     TMainFindDialog* FindDialog1 = nullptr;
     QString LayoutSuffix;
+
+    // ---- Tag commands ----
+    // Inserts "<P>" (aligned 1-3) or "<BR>" (4) before the selection.
+    void InsertParagraphTag(int kind);
+    // Runs a tag dialog modally; tests answer it instead.
+    std::function<int(QDialog&)> execDialog;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -136,6 +152,38 @@ private:
     void buildSwitchToolbar();
     void buildWindowKeys();
     [[nodiscard]] QMenu* toolbarMenu(QWidget* parent, int itemColumn);
+    static void setDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly);
+
+    // Tag toolbars.
+    struct TagPairItem {
+        const char* name;
+        const char* caption;
+        const char* open;
+        const char* close;
+    };
+    QAction* addTagPairs(QWidget* owner, std::initializer_list<TagPairItem> items);
+    void buildTagPopupMenus();
+    void buildTagToolbars();
+    void buildFontTagsToolbar();
+    void buildBodyTagsToolbar();
+    void buildColorToolbar();
+    void buildFormToolbar();
+    void withWritableEditor(const std::function<void(EditModel&)>& action);
+    void AddFontTag(QObject* sender);
+    void HeadlineCreate(QObject* sender);
+    void sbParagraphClick(QObject* sender);
+    void enterKeyReleased(TCodeMemo& memo);
+    void eColorHexChange();
+    void sbColorClick();
+    [[nodiscard]] TagDialogContext tagDialogContext();
+    [[nodiscard]] bool canRunTagDialog() const;
+    void runTagDialog(QDialog& dialog, QLineEdit* finalTag, QLineEdit* content, bool found,
+                      const std::function<void()>& load);
+    void sbAnchorClick();
+    void sbImgClick();
+    void sbFontStyleClick();
+    void sbFormTagClick();
+    void AddFormElement(QObject* sender);
 
     // Layouts and toolbar places.
     void loadToolbarPositions(const IniFile& ini);
@@ -193,6 +241,8 @@ private:
     bool m_caretDirty = false;
     CommandSet m_commandSet = CommandSet::ReadOnly;
     QPrinter m_printer{QPrinter::HighResolution}; // shared by Print and Print Setup
+    int m_paragraphAlignment = 1;                 // of sbParagraph: left, centre, right
+    QPixmap m_swatch;                             // the colour toolbar's 16 x 16 glyph
 };
 
 } // namespace velloran
