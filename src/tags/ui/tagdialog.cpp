@@ -116,16 +116,19 @@ std::string TagDialog::finalTag() const {
     return FieldText(m_finalTag);
 }
 
+bool TagDialog::storeAttribute(std::string_view name, const std::string& value) {
+    if (Updating)
+        return false;
+    const std::string tag = SetAttribute(finalTag(), m_tagStart, kTagEnd, name, value, kQuote);
+    store(tag);
+    return !tag.empty();
+}
+
 void TagDialog::bindAttribute(QLineEdit* field, std::string name,
                               std::function<void()> afterStore) {
     connect(field, &QLineEdit::textChanged, this,
             [this, field, name = std::move(name), afterStore = std::move(afterStore)] {
-                if (Updating)
-                    return;
-                const std::string tag =
-                    SetAttribute(finalTag(), m_tagStart, kTagEnd, name, FieldText(field), kQuote);
-                store(tag);
-                if (!tag.empty() && afterStore)
+                if (storeAttribute(name, FieldText(field)) && afterStore)
                     afterStore();
             });
 }
@@ -143,8 +146,12 @@ void TagDialog::bindContent(QLineEdit* field) {
     });
 }
 
+std::string TagDialog::attribute(std::string_view name) const {
+    return GetAttribute(finalTag(), m_tagStart, kTagEnd, name);
+}
+
 void TagDialog::loadAttribute(QLineEdit* field, std::string_view name) {
-    SetFieldText(field, FromDocument(GetAttribute(finalTag(), m_tagStart, kTagEnd, name)));
+    SetFieldText(field, FromDocument(attribute(name)));
 }
 
 void TagDialog::loadContent(QLineEdit* field) {

@@ -60,6 +60,10 @@ protected:
                        std::function<void()> afterStore = nullptr);
     // The field edits the content between the opening tag and the close text.
     void bindContent(QLineEdit* field);
+    // Sets the attribute in the final tag unless the dialog is writing itself; false when
+    // nothing was stored (no tag start left in the final tag).
+    bool storeAttribute(std::string_view name, const std::string& value);
+    [[nodiscard]] std::string attribute(std::string_view name) const;
     void loadAttribute(QLineEdit* field, std::string_view name);
     void loadContent(QLineEdit* field);
 

@@ -3,6 +3,7 @@
 #include "tags/ui/tfformelement.h"
 
 #include "tags/ghtmlfun.h"
+#include "tags/ui/tagdialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -44,9 +45,7 @@ std::string upperAscii(std::string text) {
 
 // Leaving an equal text alone keeps its change handler from rewriting the tag.
 void setTextIfDifferent(QLineEdit* edit, const std::string& text) {
-    const QString value = QString::fromStdString(text);
-    if (edit->text() != value)
-        edit->setText(value);
+    SetFieldText(edit, QString::fromStdString(text));
 }
 
 QFormLayout* formOn(QWidget* page) {
