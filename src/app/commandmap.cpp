@@ -105,18 +105,17 @@ void TfEditor::buildEditMenu() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
     makeCommand(edit, QStringLiteral("Cut1"), QStringLiteral("Cut"), [this] { bbCutClick(); });
     makeCommand(edit, QStringLiteral("Copy1"), QStringLiteral("Copy"),
-                [this] { withEditor([](TCodeMemo& memo) { memo.model().copy(); }); });
+                editorStep(&EditModel::copy));
     makeCommand(edit, QStringLiteral("Paste1"), QStringLiteral("Paste"),
-                [this] { withEditor([](TCodeMemo& memo) { memo.model().paste(); }); });
-    makeCommand(edit, QStringLiteral("Undo1"), QStringLiteral("Undo"), [this] {
-        withEditor([](TCodeMemo& memo) { memo.model().undo(); });
-    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+                editorStep(&EditModel::paste));
+    makeCommand(edit, QStringLiteral("Undo1"), QStringLiteral("Undo"), editorStep(&EditModel::undo))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     makeCommand(edit, QStringLiteral("Redo1"), QStringLiteral("Redo"),
-                [this] { withEditor([](TCodeMemo& memo) { memo.model().redo(); }); });
+                editorStep(&EditModel::redo));
     makeCommand(edit, QStringLiteral("Indent1"), QStringLiteral("Indent"),
-                [this] { withEditor([](TCodeMemo& memo) { memo.model().blockIndent(); }); });
+                editorStep(&EditModel::blockIndent));
     makeCommand(edit, QStringLiteral("UnIndent1"), QStringLiteral("UnIndent"),
-                [this] { withEditor([](TCodeMemo& memo) { memo.model().blockUnindent(); }); });
+                editorStep(&EditModel::blockUnindent));
     makeCommand(edit, QStringLiteral("Find1"), QStringLiteral("Find"), [this] {
         bbFIndClick();
     })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -244,53 +243,44 @@ void TfEditor::buildFileToolbar() {
         makeCommand(bar, QStringLiteral("bbOpenProj"), QStringLiteral("Open Project"),
                     [this] { bbOpenProjClick(); });
     setDropDown(bar, openProject, pmRecentFiles, false);
-    const struct {
-        const char* name;
-        const char* caption;
-        const char* hint;
-        std::function<void()> handler;
-    } buttons[] = {
-        {"bbOpenFile", "Open", "Open File", [this] { bbOpenFileClick(); }},
-        {"bbSaveFile", "Save", "Save File", [this] { bbSaveFileClick(); }},
-        {"bbsaveas", "S as", "Save File As", [this] { bbsaveasClick(); }},
-        {"bbnew", "New", "New File", [this] { bbnewClick(); }},
-        {"bbclosedoc", "Close", "Close File", [this] { bbclosedocClick(); }},
-    };
-    for (const auto& button : buttons)
+    openProject->setToolTip(QStringLiteral("Open Project"));
+    addButtons(bar, {
+                        {"bbOpenFile", "Open", "Open File", [this] { bbOpenFileClick(); }},
+                        {"bbSaveFile", "Save", "Save File", [this] { bbSaveFileClick(); }},
+                        {"bbsaveas", "S as", "Save File As", [this] { bbsaveasClick(); }},
+                        {"bbnew", "New", "New File", [this] { bbnewClick(); }},
+                        {"bbclosedoc", "Close", "Close File", [this] { bbclosedocClick(); }},
+                    });
+}
+
+void TfEditor::addButtons(QToolBar* bar, std::initializer_list<ButtonSpec> buttons) {
+    for (const ButtonSpec& button : buttons)
         makeCommand(bar, QString::fromLatin1(button.name), QString::fromLatin1(button.caption),
                     button.handler)
             ->setToolTip(QString::fromLatin1(button.hint));
-    openProject->setToolTip(QStringLiteral("Open Project"));
+}
+
+std::function<void()> TfEditor::editorStep(void (EditModel::*step)()) {
+    return [this, step] { withEditor([step](TCodeMemo& memo) { (memo.model().*step)(); }); };
 }
 
 void TfEditor::buildEditToolbar() {
     QToolBar* bar = toolbar(2);
-    const auto editorCommand = [this](void (EditModel::*step)()) {
-        return [this, step] { withEditor([step](TCodeMemo& memo) { (memo.model().*step)(); }); };
-    };
-    const struct {
-        const char* name;
-        const char* caption;
-        const char* hint;
-        std::function<void()> handler;
-    } buttons[] = {
-        {"bbUnIndent", "UnIndent", "Un Indent", editorCommand(&EditModel::blockUnindent)},
-        {"bbCut", "Cut", "Cut (Ctrl + X)", [this] { bbCutClick(); }},
-        {"bbCopy", "Copy", "Copy (Ctrl + C)", editorCommand(&EditModel::copy)},
-        {"bbPaste", "Paste", "Paste (Ctrl + V)", editorCommand(&EditModel::paste)},
-        {"bbundo", "Undo", "Undo (Ctrl + Z)", editorCommand(&EditModel::undo)},
-        {"bbRedo", "Redo", "Redo", editorCommand(&EditModel::redo)},
-        {"bbIndent", "Indent", "Indent", editorCommand(&EditModel::blockIndent)},
-        {"bbReplace", "Replace", "Replace (Ctrl + R)", [this] { bbReplaceClick(); }},
-        {"bbFInd", "Find", "Find (Ctrl + F)", [this] { bbFIndClick(); }},
-        {"bbFindAgain", "Again", "Find Again (F3)", [this] { bbFindAgainClick(); }},
-        {"bbGotoMark", "Goto", "Goto Bookmark", {}},
-        {"bbSetMark", "Mark", "Set Bookmark", {}},
-    };
-    for (const auto& button : buttons)
-        makeCommand(bar, QString::fromLatin1(button.name), QString::fromLatin1(button.caption),
-                    button.handler)
-            ->setToolTip(QString::fromLatin1(button.hint));
+    addButtons(bar,
+               {
+                   {"bbUnIndent", "UnIndent", "Un Indent", editorStep(&EditModel::blockUnindent)},
+                   {"bbCut", "Cut", "Cut (Ctrl + X)", [this] { bbCutClick(); }},
+                   {"bbCopy", "Copy", "Copy (Ctrl + C)", editorStep(&EditModel::copy)},
+                   {"bbPaste", "Paste", "Paste (Ctrl + V)", editorStep(&EditModel::paste)},
+                   {"bbundo", "Undo", "Undo (Ctrl + Z)", editorStep(&EditModel::undo)},
+                   {"bbRedo", "Redo", "Redo", editorStep(&EditModel::redo)},
+                   {"bbIndent", "Indent", "Indent", editorStep(&EditModel::blockIndent)},
+                   {"bbReplace", "Replace", "Replace (Ctrl + R)", [this] { bbReplaceClick(); }},
+                   {"bbFInd", "Find", "Find (Ctrl + F)", [this] { bbFIndClick(); }},
+                   {"bbFindAgain", "Again", "Find Again (F3)", [this] { bbFindAgainClick(); }},
+                   {"bbGotoMark", "Goto", "Goto Bookmark", {}},
+                   {"bbSetMark", "Mark", "Set Bookmark", {}},
+               });
     setDropDown(bar, command(QStringLiteral("bbGotoMark")), pmGotoMark, true);
     setDropDown(bar, command(QStringLiteral("bbSetMark")), pmSetMark, true);
 }

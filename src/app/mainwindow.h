@@ -153,6 +153,15 @@ private:
     void buildWindowKeys();
     [[nodiscard]] QMenu* toolbarMenu(QWidget* parent, int itemColumn);
     static void setDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly);
+    struct ButtonSpec {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        std::function<void()> handler;
+    };
+    void addButtons(QToolBar* bar, std::initializer_list<ButtonSpec> buttons);
+    // A handler that runs one editing step on the current document.
+    std::function<void()> editorStep(void (EditModel::*step)());
 
     // Tag toolbars.
     struct TagPairItem {
