@@ -1,6 +1,7 @@
 // One open document: its editor, its file name and how its bytes are written back.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@ namespace velloran {
 
 class Prompter;
 class TCodeMemo;
+class TFileNotify;
 
 inline constexpr std::string_view kUntitled = "<Untitled>";
 
@@ -17,19 +19,26 @@ inline constexpr std::string_view kUntitled = "<Untitled>";
 // line-end style, so an unchanged file is written back byte for byte.
 class TEditorEntry {
 public:
-    TEditorEntry(QWidget* parent, std::string fileName);
+    // Loads the file unless untitled (throws FileError) and watches it for changes made
+    // by other programs; `prompter` asks the reload question.
+    TEditorEntry(QWidget* parent, std::string fileName, Prompter& prompter);
     ~TEditorEntry();
     TEditorEntry(const TEditorEntry&) = delete;
     TEditorEntry& operator=(const TEditorEntry&) = delete;
 
     TCodeMemo* Memo;
     std::string FileName;
+    // Without a watcher (the folder could not be watched) the document simply has no
+    // change detection.
+    std::unique_ptr<TFileNotify> Watcher;
     bool Saving = false;
 
     [[nodiscard]] bool isUntitled() const { return FileName == kUntitled; }
     [[nodiscard]] bool isModified() const;
-    // Reads FileName into the editor; throws FileError.
+    // Reads FileName into the editor and takes the watcher's snapshot; throws FileError.
     void load();
+    // Another program changed or removed the file: offers to read it again.
+    void ReloadPrompt();
     // Writes the document: straight to FileName, or, when untitled, to a name asked
     // for through `prompter`. Returns false when the user declined the name. Throws
     // FileError and leaves the document modified when the write fails.
@@ -37,6 +46,9 @@ public:
 
 private:
     void writeTo(const std::string& name);
+    void watch(const std::string& name);
+
+    Prompter& m_prompter;
 };
 
 } // namespace velloran

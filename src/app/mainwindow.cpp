@@ -303,7 +303,7 @@ void TfEditor::NewDocument(const std::string& fileName) {
     const bool wasHidden = m_pages->currentWidget() != m_tabArea;
     showTabs(true);
     const int index = FileTabs->count() == 0 ? 0 : FileTabs->currentIndex() + 1;
-    auto entry = std::make_unique<TEditorEntry>(m_editors, fileName);
+    auto entry = std::make_unique<TEditorEntry>(m_editors, fileName, m_prompter);
     TCodeMemo* memo = entry->Memo;
     m_editors->addWidget(memo);
     // Every editor gets the five languages as rule sets 1-5; the extension picks one.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTabBar>
+#include <QTest>
 #include <QUrl>
 
 using namespace velloran;
@@ -149,4 +150,25 @@ TEST_F(MainWindowTest, DroppedFilesOpenInDropOrderAndGutterClicksToggleAHighligh
     emit memo.OnGutterClick(2);
     EXPECT_FALSE(memo.model().hasMark(11, 2));
     EXPECT_EQ(memo.model().store().attributes(1).lineData2, -1);
+}
+
+TEST_F(MainWindowTest, AnOutsideChangeAsksToReloadButTheProgramsOwnSaveDoesNot) {
+    auto editor = start();
+    const QString path = file("watched.htm", "first");
+    editor->OpenFile(path.toStdString(), false);
+    TCodeMemo& memo = *editor->CurrentEntry()->Memo;
+    memo.model().typeText("mine ");
+    editor->command(QStringLiteral("bbSaveFile"))->trigger();
+    QTest::qWait(400);
+    EXPECT_TRUE(prompter.messages.empty()) << "our own save";
+
+    prompter.planAnswer(Answer::Yes);
+    writeBytes(path, "changed elsewhere");
+    ASSERT_TRUE(waitFor([&] { return !prompter.messages.empty(); }));
+    EXPECT_EQ(prompter.messages[0].text, "File \"" + path.toStdString() +
+                                             "\" has been changed by another application.\r\n"
+                                             "Do you want to reload it?");
+    EXPECT_EQ(memo.model().getText(), "changed elsewhere");
+    QTest::qWait(400);
+    EXPECT_EQ(prompter.messages.size(), 1u) << "one question per change";
 }
