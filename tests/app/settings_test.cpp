@@ -122,13 +122,16 @@ TEST(Startup, ParametersWinAndOnlyTheFirstCounts) {
     EXPECT_EQ(state.recentProjects, std::vector<std::string>{"/recent.vpr"});
 }
 
-TEST(RecentProjects, PromoteAndForgetIgnoreCase) {
+TEST(RecentProjects, PromoteAndForgetTellLetterCaseApart) {
     AppState state;
     state.recentProjects = {"/a.vpr", "/Site.vpr", "/b.vpr"};
+    PromoteRecentProject(state, "/b.vpr");
     PromoteRecentProject(state, "/site.vpr");
-    EXPECT_EQ(state.recentProjects, (std::vector<std::string>{"/site.vpr", "/a.vpr", "/b.vpr"}));
+    EXPECT_EQ(state.recentProjects,
+              (std::vector<std::string>{"/site.vpr", "/b.vpr", "/a.vpr", "/Site.vpr"}));
     ForgetRecentProject(state, "/B.VPR");
-    EXPECT_EQ(state.recentProjects, (std::vector<std::string>{"/site.vpr", "/a.vpr"}));
+    ForgetRecentProject(state, "/a.vpr");
+    EXPECT_EQ(state.recentProjects, (std::vector<std::string>{"/site.vpr", "/b.vpr", "/Site.vpr"}));
 }
 
 namespace {
