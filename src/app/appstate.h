@@ -30,10 +30,9 @@ private:
     bool& m_flag;
 };
 
-// Puts `name` at the top of the recent list, removing its first earlier entry that
-// equals it without regard to ASCII case.
+// Puts `name` at the top of the recent list, removing its earlier entry.
 void PromoteRecentProject(AppState& state, const std::string& name);
-// Removes the first entry equal to `name` without regard to ASCII case.
+// Removes the entry equal to `name`.
 void ForgetRecentProject(AppState& state, const std::string& name);
 
 } // namespace velloran

@@ -82,6 +82,8 @@ void TfEditor::buildMenus() {
 
 void TfEditor::buildFileMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    makeCommand(file, QStringLiteral("NewProject1"), QStringLiteral("New Project"),
+                [this] { NewProject1Click(); });
     makeCommand(file, QStringLiteral("OpenProject1"), QStringLiteral("Open Project"),
                 [this] { bbOpenProjClick(); });
     file->addSeparator();
@@ -95,6 +97,21 @@ void TfEditor::buildFileMenu() {
                 [this] { bbsaveasClick(); });
     makeCommand(file, QStringLiteral("CloseFile1"), QStringLiteral("Close File"),
                 [this] { bbclosedocClick(); });
+    file->addSeparator();
+    makeCommand(file, QStringLiteral("AddFiletoProject1"), QStringLiteral("Add File to Project"),
+                projectStep(&Tfproject::AddFiletoProject2Click));
+    makeCommand(file, QStringLiteral("RemoveFilefromProject1"),
+                QStringLiteral("Remove File from Project"),
+                projectStep(&Tfproject::RemoveFilefromProject2Click));
+    makeCommand(file, QStringLiteral("AddFoldertoProject1"),
+                QStringLiteral("Add Folder to Project"),
+                projectStep(&Tfproject::AddFoldertoProject2Click));
+    makeCommand(file, QStringLiteral("AddSubFoldertoProject1"),
+                QStringLiteral("Add Sub Folder to Project"),
+                projectStep(&Tfproject::AddSubFoldertoProject2Click));
+    makeCommand(file, QStringLiteral("RemoveFolderfromProject1"),
+                QStringLiteral("Remove Folder from Project"),
+                projectStep(&Tfproject::RemoveFolderfromProject2Click));
     file->addSeparator();
     makeCommand(file, QStringLiteral("Print1"), QStringLiteral("Print"), [this] { Print1Click(); });
     makeCommand(file, QStringLiteral("PrintSettings1"), QStringLiteral("Print Setup..."),
@@ -172,6 +189,8 @@ void TfEditor::buildPopupMenus() {
     pmEditor->setObjectName(QStringLiteral("pmEditor"));
     makeCommand(pmEditor, QStringLiteral("ClosePage1"), QStringLiteral("Close Page"),
                 [this] { bbclosedocClick(); });
+    makeCommand(pmEditor, QStringLiteral("AddFiletoProject2"),
+                QStringLiteral("Add This File to Project"), [this] { AddFiletoProject2Click(); });
     makeCommand(pmEditor, QStringLiteral("DisplayProperties1"),
                 QStringLiteral("Display Properties"), [this] { DisplayProperties1Click(); });
 
@@ -247,6 +266,10 @@ void TfEditor::buildFileToolbar() {
     addButtons(bar, {
                         {"bbOpenFile", "Open", "Open File", [this] { bbOpenFileClick(); }},
                         {"bbSaveFile", "Save", "Save File", [this] { bbSaveFileClick(); }},
+                        {"bbAddFileToProj", "Add", "Add File to Project",
+                         projectStep(&Tfproject::AddFiletoProject2Click)},
+                        {"bbRemFileFromProj", "Remove", "Remove File from Project",
+                         projectStep(&Tfproject::RemoveFilefromProject2Click)},
                         {"bbsaveas", "S as", "Save File As", [this] { bbsaveasClick(); }},
                         {"bbnew", "New", "New File", [this] { bbnewClick(); }},
                         {"bbclosedoc", "Close", "Close File", [this] { bbclosedocClick(); }},
@@ -258,6 +281,13 @@ void TfEditor::addButtons(QToolBar* bar, std::initializer_list<ButtonSpec> butto
         makeCommand(bar, QString::fromLatin1(button.name), QString::fromLatin1(button.caption),
                     button.handler)
             ->setToolTip(QString::fromLatin1(button.hint));
+}
+
+std::function<void()> TfEditor::projectStep(void (Tfproject::*step)()) {
+    return [this, step] {
+        if (m_project != nullptr)
+            (m_project->*step)();
+    };
 }
 
 std::function<void()> TfEditor::editorStep(void (EditModel::*step)()) {

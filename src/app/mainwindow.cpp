@@ -28,6 +28,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
@@ -84,8 +85,15 @@ TfEditor::~TfEditor() = default;
 
 void TfEditor::setProjectWindow(Tfproject* project) {
     m_project = project;
-    if (m_project != nullptr)
-        m_project->installEventFilter(this);
+    if (m_project == nullptr)
+        return;
+    m_project->installEventFilter(this);
+    m_project->openFile = [this](const std::string& name, bool readOnly) {
+        OpenFile(name, readOnly);
+    };
+    // The window keys work in the project window too.
+    for (const char* name : {"ShowProjectKey", "ShowEditorKey", "LineBreakKey", "ParagraphKey"})
+        m_project->addAction(command(QString::fromLatin1(name)));
 }
 
 void TfEditor::buildWelcomePanel() {
@@ -115,7 +123,7 @@ void TfEditor::buildWelcomePanel() {
     layout->addWidget(lbRecentFiles, 1);
     bNewProj = new QPushButton(QStringLiteral("Create a New Project"));
     bNewProj->setObjectName(QStringLiteral("bNewProj"));
-    bNewProj->setEnabled(false); // enabled once projects can be created
+    connect(bNewProj, &QPushButton::clicked, this, [this] { NewProject1Click(); });
     layout->addWidget(bNewProj, 0, Qt::AlignLeft);
     auto* help2 = new QLabel(QStringLiteral(
         "Drop files here to open them, or use the File menu. Double-click a recent project "
@@ -203,14 +211,21 @@ void TfEditor::readSettings() {
 
 void TfEditor::FormShow() {
     readSettings();
-    LoadLayout(this);
     // Without its images the program still edits, in plain colours; say why once.
     for (const std::string& problem : m_parsers.errors)
         m_prompter.message(MessageKind::Warning, problem, Buttons::Ok);
     {
         const ScopedFlag bulk(m_dm.state.bulkUpdate, m_parameters.empty());
+        if (m_project != nullptr)
+            m_project->showOnOpen = false;
+        const auto loud = qScopeGuard([this] {
+            if (m_project != nullptr)
+                m_project->showOnOpen = true;
+        });
         open(ChooseStartupRequest(m_parameters, m_dm.state, m_dm.tutorialProject()));
     }
+    // After the project: the layout decides whether its window shows.
+    LoadLayout(this);
     if (m_entries.empty())
         showTabs(false);
     ShowWelcome();
@@ -614,12 +629,25 @@ void TfEditor::bbclosedocClick() {
 }
 
 void TfEditor::bbOpenProjClick() {
-    FileRequest request;
-    request.title = "Open Project";
-    request.filter = "Velloran Projects (*.vpr)|*.vpr|All Files|*.*";
-    request.defaultExt = "vpr";
-    if (const auto name = m_prompter.openFile(request))
-        OpenProject(*name);
+    if (m_project != nullptr)
+        m_project->bbOpenProjClick();
+    ShowWelcome();
+}
+
+void TfEditor::NewProject1Click() {
+    if (m_project != nullptr)
+        m_project->NewProject1Click();
+}
+
+// "Add This File to Project": an untitled document gets its name first.
+void TfEditor::AddFiletoProject2Click() {
+    TEditorEntry* entry = CurrentEntry();
+    if (entry == nullptr || m_project == nullptr || m_dm.state.projectFileName.empty())
+        return;
+    if (entry->isUntitled())
+        bbsaveasClick();
+    if (!entry->isUntitled() && FileExists(entry->FileName))
+        m_project->addCurrentDocument(entry->FileName);
 }
 
 void TfEditor::sbprojectClick(QObject* sender) {

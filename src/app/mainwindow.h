@@ -162,6 +162,8 @@ private:
     void addButtons(QToolBar* bar, std::initializer_list<ButtonSpec> buttons);
     // A handler that runs one editing step on the current document.
     std::function<void()> editorStep(void (EditModel::*step)());
+    // A handler that runs one of the project window's commands.
+    std::function<void()> projectStep(void (Tfproject::*step)());
 
     // Tag toolbars.
     struct TagPairItem {
@@ -217,6 +219,8 @@ private:
     void bbsaveasClick();
     void bbclosedocClick();
     void bbOpenProjClick();
+    void NewProject1Click();
+    void AddFiletoProject2Click();
     void sbprojectClick(QObject* sender);
     void withEditor(const std::function<void(TCodeMemo&)>& action);
     void bbCutClick();

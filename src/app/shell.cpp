@@ -7,6 +7,7 @@
 #include "app/splash.h"
 #include "app/startup.h"
 #include "platform/qt/application.h"
+#include "platform/qt/qtmainthread.h"
 #include "platform/qt/qtprompter.h"
 #include "platform/qt/singleinstance.h"
 #include "project/tfproject.h"
@@ -59,6 +60,7 @@ int RunVelloran(int argc, char** argv) {
     QApplication::processEvents();
     std::unique_ptr<Tdm1> dm1;
     std::unique_ptr<TfEditor> editor;
+    QtMainThread mainThread;
     std::unique_ptr<Tfproject> project;
     QtPrompter prompter;
     {
@@ -73,7 +75,7 @@ int RunVelloran(int argc, char** argv) {
             absolute.push_back(AbsoluteName(parameters.front(), QDir::currentPath().toStdString()));
         editor = std::make_unique<TfEditor>(*dm1, prompter, absolute);
         prompter.setParent(editor.get());
-        project = std::make_unique<Tfproject>(dm1->state, prompter);
+        project = std::make_unique<Tfproject>(dm1->state, prompter, mainThread, dm1->OpenDialog1);
         editor->setProjectWindow(project.get());
     }
     QObject::connect(&instance, &SingleInstance::commandLineReceived, editor.get(),

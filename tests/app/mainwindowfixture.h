@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "guitest.h"
 #include "platform/prompter.h"
+#include "platform/qt/qtmainthread.h"
 #include "project/tfproject.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest()
         : dm({std::string(VELLORAN_BIN_DIR) + "/", dir.filePath("velloran.ini").toStdString(), {}}),
-          project(dm.state, prompter) {}
+          project(dm.state, prompter, mainThread, dm.OpenDialog1) {}
 
     std::unique_ptr<TfEditor> start(std::vector<std::string> parameters = {}) {
         auto editor = std::make_unique<TfEditor>(dm, prompter, std::move(parameters));
@@ -41,6 +42,7 @@ protected:
     QTemporaryDir dir;
     ScriptedPrompter prompter;
     Tdm1 dm;
+    QtMainThread mainThread;
     Tfproject project;
 };
 
