@@ -77,7 +77,11 @@ void TfEditor::LoadLayout(QObject* sender) {
     const ScreenSize screen = PrimaryScreenSize();
     Apply(*this, ReadPlacement(ini, LayoutWindow::Main, suffix, screen));
     if (m_project != nullptr) {
-        const WindowPlacement project = ReadPlacement(ini, LayoutWindow::Project, suffix, screen);
+        WindowPlacement project = ReadPlacement(ini, LayoutWindow::Project, suffix, screen);
+        // With no layout saved yet (a first start), a project opened on the way shows.
+        if (!ini.hasKey(LayoutSection(LayoutWindow::Project, suffix), "Visible") &&
+            !m_dm.state.projectFileName.empty())
+            project.visible = true;
         if (!project.visible)
             m_project->hide();
         Apply(*m_project, project);

@@ -30,7 +30,7 @@ TEST_F(MainWindowTest, AnEmptySettingsFileCentresTheWindowAndAMaximisedLayoutKee
     EXPECT_EQ(editor->pos(), QPoint((screen.width() - 600) / 2, (screen.height() - 440) / 2));
     EXPECT_EQ(project.size(), QSize(250, 440));
     EXPECT_EQ(project.x(), screen.width() / 2 - 300);
-    EXPECT_FALSE(project.isVisible());
+    EXPECT_TRUE(project.isVisible()) << "the tutorial project opened on the first start";
 
     editor->showMaximized();
     editor->command(QStringLiteral("Layout22"))->trigger();
