@@ -185,7 +185,8 @@ void Tfproject::buildViews() {
     Splitter1->addWidget(ListStyles);
     Splitter1->setChildrenCollapsible(false);
     Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({190, 410});
+    // Narrow enough that the list keeps most of a default-sized (250 px) window.
+    Splitter1->setSizes({100, 150});
 }
 
 void Tfproject::buildPopup() {
