@@ -2,6 +2,7 @@
 #include "project/tffileprop.h"
 
 #include "platform/paths.h"
+#include "platform/qt/dialogbuttons.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -43,16 +44,11 @@ TfFileProp::TfFileProp(Prompter& prompter, const FileRequest& openDialog, QWidge
     fields->addRow(QStringLiteral("File Path:"), path);
     fields->addRow(QStringLiteral("Web Location:"), eWebLocation);
     fields->addRow(QStringLiteral("State:"), cbstate);
-    bbOK = new QPushButton(QStringLiteral("OK"), this);
-    bbOK->setDefault(true);
-    bbCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(bbOK);
-    buttons->addWidget(bbCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    const OkCancel buttons = AddOkCancelRow(*this, *layout);
+    bbOK = buttons.ok;
+    bbCancel = buttons.cancel;
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     const auto modified = [this] { Modified = true; };
@@ -64,8 +60,6 @@ TfFileProp::TfFileProp(Prompter& prompter, const FileRequest& openDialog, QWidge
         Modified = true;
     });
     connect(bbBrowse, &QPushButton::clicked, this, &TfFileProp::bbBrowseClick);
-    connect(bbOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfFileProp::bbBrowseClick() {

@@ -1,6 +1,8 @@
 // The shared workings of the tag dialogs: fields bound to attributes or content, and Browse.
 #include "tags/ui/tagdialog.h"
 
+#include "platform/qt/dialogbuttons.h"
+
 #include "tags/ghtmlfun.h"
 
 #include <QComboBox>
@@ -90,17 +92,9 @@ QLineEdit* TagDialog::addFinalTag(const QString& label) {
     m_grid->addWidget(caption, row, 0);
     m_grid->addWidget(m_finalTag, row, 1, 1, 2);
 
-    bbOK = new QPushButton(QStringLiteral("OK"), this);
-    bbOK->setDefault(true);
-    bbCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(bbOK);
-    buttons->addWidget(bbCancel);
-    m_layout->addLayout(buttons);
-
-    connect(bbOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    const OkCancel buttons = AddOkCancelRow(*this, *m_layout);
+    bbOK = buttons.ok;
+    bbCancel = buttons.cancel;
     connect(m_finalTag, &QLineEdit::textChanged, this, &TagDialog::finalTagChanged);
     return m_finalTag;
 }

@@ -2,6 +2,7 @@
 // tag flows back into the fields of the page shown.
 #include "tags/ui/tfformelement.h"
 
+#include "platform/qt/dialogbuttons.h"
 #include "tags/ghtmlfun.h"
 #include "tags/ui/tagdialog.h"
 
@@ -83,20 +84,14 @@ void TfFormElement::build() {
     auto* tagRow = new QFormLayout;
     tagRow->addRow(QStringLiteral("Final Tag:"), eTag);
 
-    bbOK = new QPushButton(QStringLiteral("OK"), this);
-    bbOK->setDefault(true);
-    bbCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(bbOK);
-    buttons->addWidget(bbCancel);
-
     auto* main = new QVBoxLayout(this);
     main->addLayout(fields);
     main->addWidget(Notebook1);
     main->addLayout(tagRow);
     main->addStretch();
-    main->addLayout(buttons);
+    const OkCancel buttons = AddOkCancelRow(*this, *main);
+    bbOK = buttons.ok;
+    bbCancel = buttons.cancel;
 }
 
 QWidget* TfFormElement::buildTextPage() {
@@ -159,8 +154,6 @@ QWidget* TfFormElement::buildButtonPage() {
 }
 
 void TfFormElement::connectFields() {
-    connect(bbOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ename, &QLineEdit::textChanged, this, [this](const QString& text) {
         setAttribute(textAreaElement() ? kTextAreaStart : kInputStart, "NAME=", text);
     });
