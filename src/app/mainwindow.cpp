@@ -339,7 +339,8 @@ void TfEditor::NewDocument(const std::string& fileName) {
             names.push_back(file.toStdString());
         openDroppedFiles(names);
     });
-    memo->installEventFilter(this); // the Enter key's tags follow its release
+    memo->installEventFilter(this);             // the Enter key's tags follow its release
+    memo->viewport()->installEventFilter(this); // entries dragged from the project list
     memo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(memo, &QWidget::customContextMenuRequested, this,
             [this, memo](const QPoint& at) { pmEditor->popup(memo->mapToGlobal(at)); });
@@ -379,6 +380,24 @@ void TfEditor::openDroppedFiles(const std::vector<std::string>& names) {
         OpenFile(name, false);
 }
 
+// Entries dragged from the project window's file list onto an editor or the welcome panel
+// open as a double-click there would; nothing else is taken this way.
+bool TfEditor::acceptProjectDrag(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (m_project == nullptr ||
+        (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop))
+        return false;
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QObject* source = drop->source();
+    if (source == nullptr ||
+        (source != m_project->ListView1 && source != m_project->ListView1Icons))
+        return false;
+    drop->acceptProposedAction();
+    if (type == QEvent::Drop)
+        m_project->ListView1DblClick();
+    return true;
+}
+
 bool TfEditor::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_project && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         // The project button and menu check follow the window however it was shown or closed.
@@ -386,6 +405,8 @@ bool TfEditor::eventFilter(QObject* watched, QEvent* event) {
         command(QStringLiteral("sbproject"))->setChecked(shown);
         command(QStringLiteral("ProjectManager1"))->setChecked(shown);
     }
+    if (acceptProjectDrag(event))
+        return true;
     if (event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         auto* memo = qobject_cast<TCodeMemo*>(watched);

@@ -209,6 +209,7 @@ private:
     void writeSettings();
     void saveEntry(TEditorEntry& entry, bool& written);
     void toggleLineHighlight(TEditorEntry& entry, int line);
+    bool acceptProjectDrag(QEvent* event);
     void applyCommandSet(CommandSet set);
     [[nodiscard]] std::vector<QAction*> tagToolbarButtons() const;
 
