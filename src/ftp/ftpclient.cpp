@@ -1,0 +1,414 @@
+// The protocol steps of each operation, the negative-reply rules and the bookkeeping of the
+// one data connection a transfer lives on.
+#include "ftp/ftpclient.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velloran {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a late closing reply of a broken-off transfer is waited for before the next
+// command goes out anyway.
+constexpr auto kPendingReplyWait = std::chrono::seconds(5);
+constexpr auto kDrainAfterCancel = std::chrono::milliseconds(950);
+
+bool Within(std::uint32_t code, std::uint32_t low, std::uint32_t high) {
+    return code >= low && code <= high;
+}
+
+std::int64_t ReadableFileSize(const std::string& name) {
+    const int file = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    const bool ok = file >= 0 && ::fstat(file, &info) == 0;
+    const int error = errno;
+    if (file >= 0)
+        ::close(file);
+    if (!ok)
+        throw FileError("Cannot read \"" + name + "\": " + std::strerror(error));
+    return info.st_size;
+}
+
+std::string WithoutFolder(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+TCmdType CommandTypeOf(const std::string& commandLine) {
+    const auto blank = commandLine.find(' ');
+    const std::string word =
+        (blank == std::string::npos ? commandLine : commandLine.substr(0, blank)) + ' ';
+    if (word == "CWD ")
+        return TCmdType::ChangeDir;
+    if (word == "DELE ")
+        return TCmdType::DeleteFile;
+    if (word == "MKD ")
+        return TCmdType::MakeDir;
+    if (word == "RMD ")
+        return TCmdType::RemoveDir;
+    return commandLine == "PWD" ? TCmdType::PrintDir : TCmdType::Other;
+}
+
+TFtpClient::TFtpClient() {
+    Port = 21;
+}
+
+TFtpClient::~TFtpClient() {
+    m_dataSocket.reset();
+    SetCanceled(true);
+    if (!Connected())
+        return;
+    // Saying goodbye must not hold the program up for long.
+    ReplyTimeOut = ReplyTimeOut > 0 ? std::min(ReplyTimeOut, 5000) : 5000;
+    try {
+        Disconnect();
+    } catch (const std::exception&) {
+        // The connection is closed either way.
+    }
+}
+
+// ---- replies
+
+std::string TFtpClient::Transaction(const std::string& command) {
+    std::string first = TAsyncSocket::Transaction(command);
+    ReadReplyRest(first);
+    return first;
+}
+
+void TFtpClient::ReadReplyRest(std::string line,
+                               const std::function<void(const std::string&)>& eachLine) {
+    MultiLineReply reply;
+    while (reply.continuesAfter(line)) {
+        line = ReadLine();
+        StatusMessage(1, std::string(WithoutLineEnd(line)));
+        if (eachLine)
+            eachLine(line);
+    }
+}
+
+void TFtpClient::CheckReply(std::uint32_t low, bool checkUnsupported, TCmdType type) {
+    const auto code = ReplyCode();
+    if (!Within(code, low, 599))
+        return;
+    if (checkUnsupported && OnUnSupportedFunction && Within(code, 500, 502))
+        OnUnSupportedFunction(type);
+    if (!OnFailure)
+        throw FTPException(LastReply());
+    bool handled = false;
+    OnFailure(handled, type);
+    if (!handled)
+        throw FTPException(LastReply());
+}
+
+void TFtpClient::Succeeded(TCmdType type) {
+    if (OnSuccess)
+        OnSuccess(type);
+}
+
+// ---- login and logout
+
+void TFtpClient::Connect() {
+    SetCanceled(false);
+    if (Connected())
+        return;
+    m_finalReplyPending = false;
+    TAsyncSocket::Connect();
+    try {
+        Login();
+    } catch (...) {
+        try {
+            Disconnect();
+        } catch (const std::exception&) {
+            // The login's own error is the one to report.
+        }
+        StatusMessage(1, "Disconnected");
+        throw;
+    }
+}
+
+void TFtpClient::Login() {
+    std::string greeting = ReadLine();
+    StatusMessage(1, std::string(WithoutLineEnd(greeting)));
+    ReadReplyRest(greeting);
+    // A server that refuses the session says so in its greeting; that reason beats the
+    // closed connection USER would run into.
+    if (Within(ReplyCodeOf(greeting), 400, 599))
+        throw FTPException(greeting);
+    if (UserID.empty() || Password.empty())
+        StatusMessage(1, "USER " + UserID);
+    Transaction(Proxy.empty() ? "USER " + UserID : "USER " + UserID + "@" + Host);
+    if (Within(ReplyCode(), 401, 599))
+        throw FTPException(LastReply());
+    if (ReplyCode() == 331) {
+        StatusMessage(1, "PASS ");
+        Transaction("PASS " + Password);
+        if (Within(ReplyCode(), 301, 599))
+            throw FTPException(LastReply());
+    }
+    if (OnConnect)
+        OnConnect(*this);
+}
+
+void TFtpClient::Disconnect() {
+    SetCanceled(false);
+    if (!Connected())
+        return;
+    StatusMessage(1, "QUIT");
+    try {
+        DrainPendingReply();
+        DiscardWaitingInput();
+        Transaction("QUIT");
+        if (Within(ReplyCode(), 301, 599))
+            throw FTPException(LastReply());
+    } catch (...) {
+        TAsyncSocket::Disconnect();
+        throw;
+    }
+    TAsyncSocket::Disconnect();
+}
+
+void TFtpClient::Abort() {
+    if (m_dataSocket)
+        m_dataSocket->Cancel();
+    else
+        Cancel();
+}
+
+// ---- commands
+
+void TFtpClient::PrepareCommand() {
+    SetCanceled(false);
+    CheckConnected();
+    DrainPendingReply();
+    DiscardWaitingInput();
+}
+
+void TFtpClient::SendCommand(const std::string& commandLine) {
+    const TCmdType type = CommandTypeOf(commandLine);
+    SetCanceled(false);
+    CheckConnected();
+    StatusMessage(1, commandLine);
+    DrainPendingReply();
+    DiscardWaitingInput();
+    Transaction(commandLine);
+    CheckReply(400, true, type);
+    Succeeded(type);
+}
+
+void TFtpClient::ChangeDirectory(const std::string& directory) {
+    SendCommand("CWD " + directory);
+}
+
+void TFtpClient::MakeDirectory(const std::string& name) {
+    SendCommand("MKD " + name);
+}
+
+void TFtpClient::RemoveDirectory(const std::string& name) {
+    SendCommand("RMD " + name);
+}
+
+void TFtpClient::DeleteFile(const std::string& name) {
+    SendCommand("DELE " + name);
+}
+
+std::string TFtpClient::CurrentDirectory() {
+    SendCommand("PWD");
+    return QuotedDirectory(LastReply());
+}
+
+void TFtpClient::SetTransferType(int mode) {
+    static const char* const kCommands[] = {"TYPE A", "TYPE I", "TYPE L 8"};
+    if (mode >= 1 && mode <= 3)
+        SendCommand(kCommands[mode - 1]);
+}
+
+void TFtpClient::RenameFile(const std::string& oldName, const std::string& newName) {
+    PrepareCommand();
+    StatusMessage(1, "RNFR " + oldName);
+    Transaction("RNFR " + oldName);
+    CheckReply(352, false, TCmdType::Rename);
+    StatusMessage(1, "RNTO " + newName);
+    Transaction("RNTO " + newName);
+    CheckReply(301, true, TCmdType::Rename);
+    Succeeded(TCmdType::Rename);
+}
+
+// ---- transfers
+
+void TFtpClient::OpenDataConnection(TCmdType type, const std::function<void()>& beforePort) {
+    SetCanceled(false);
+    CheckConnected();
+    m_dataSocket = std::make_unique<TAsyncSocket>();
+    DrainPendingReply();
+    DiscardWaitingInput();
+    m_dataSocket->TimeOut = TimeOut;
+    m_dataSocket->ReplyTimeOut = ReplyTimeOut;
+    m_dataSocket->Port = 0;
+    m_dataSocket->Listen(true);
+    if (beforePort)
+        beforePort();
+    std::string argument = LocalAddressText();
+    std::replace(argument.begin(), argument.end(), '.', ',');
+    argument += m_dataSocket->LocalPortText();
+    StatusMessage(1, "PORT " + argument);
+    Transaction("PORT " + argument);
+    CheckReply(301, false, type);
+}
+
+void TFtpClient::StartTransfer(const std::string& command, TCmdType type, bool checkUnsupported) {
+    StatusMessage(1, command);
+    if (type == TCmdType::Download)
+        TAsyncSocket::Transaction(command);
+    else
+        Transaction(command);
+    CheckReply(301, checkUnsupported, type);
+    // Only a preliminary reply promises a closing one after the data.
+    m_finalReplyPending = Within(ReplyCode(), 100, 199);
+}
+
+void TFtpClient::AcceptDataConnection() {
+    const int accepted = m_dataSocket->Accept();
+    // Active mode lets anyone who guesses the port connect; only the server may.
+    const std::string from = m_dataSocket->RemoteAddressText();
+    const std::string server = PeerAddressText();
+    if (from != server) {
+        ::close(accepted);
+        throw ESockError("Data connection from " + from + " refused: the server is " + server);
+    }
+    m_dataSocket->AdoptSocket(accepted);
+}
+
+void TFtpClient::EndTransfer(std::int64_t bytes, bool reportBytes) {
+    if (OnTransactionStop)
+        OnTransactionStop(*this);
+    m_dataSocket->CloseSocket();
+    TotalBytes = bytes;
+    if (reportBytes)
+        StatusMessage(1, "Received " + std::to_string(TotalBytes) + " Bytes");
+}
+
+void TFtpClient::ReadFinalReply(TCmdType type) {
+    if (!m_finalReplyPending || Interrupted())
+        return;
+    std::string line = ReadLine();
+    m_finalReplyPending = false;
+    SetReply(line);
+    if (Interrupted())
+        return;
+    ReadReplyRest(line);
+    // A transfer the server ends with a refusal (a full disk, a broken connection) has
+    // failed, whatever moved before.
+    CheckReply(400, false, type);
+}
+
+void TFtpClient::DrainPendingReply() {
+    if (!m_finalReplyPending)
+        return;
+    m_finalReplyPending = false;
+    const auto deadline = Clock::now() + kPendingReplyWait;
+    while (!InboundBuffer().hasLine() && Connected() && Clock::now() < deadline)
+        WaitTurn();
+    if (!InboundBuffer().hasLine())
+        return;
+    std::string line = ReadLine();
+    StatusMessage(1, std::string(WithoutLineEnd(line)));
+    ReadReplyRest(line);
+}
+
+void TFtpClient::DrainAfterCancel() {
+    SetCanceled(false);
+    const auto start = Clock::now();
+    while (InboundBuffer().empty() && Connected() && Clock::now() - start < kDrainAfterCancel)
+        WaitTurn();
+    const std::string taken = ReadCount(0);
+    if (!taken.empty())
+        StatusMessage(1, std::string(WithoutLineEnd(taken)));
+}
+
+bool TFtpClient::Interrupted() const noexcept {
+    return Canceled() || TimedOut();
+}
+
+void TFtpClient::ListDirectory() {
+    DataSocketScope scope(*this);
+    OpenDataConnection(TCmdType::List);
+    StartTransfer("LIST", TCmdType::List, true);
+    TotalBytes = SizeFromReply(LastReply());
+    if (OnTransactionStart)
+        OnTransactionStart(*this);
+    AcceptDataConnection();
+    if (!Interrupted()) {
+        while (auto line = m_dataSocket->ReadLineOrEnd()) {
+            if (OnListItem)
+                OnListItem(std::string(WithoutLineEnd(*line)));
+        }
+    }
+    EndTransfer(m_dataSocket->BytesArrived(), true);
+    ReadFinalReply(TCmdType::List);
+    scope.release();
+    Succeeded(TCmdType::List);
+}
+
+void TFtpClient::DownloadFile(const std::string& remoteName, const std::string& localName) {
+    DataSocketScope scope(*this);
+    OpenDataConnection(TCmdType::Download);
+    if (OnPacketRecvd)
+        m_dataSocket->OnPacketRecvd = OnPacketRecvd;
+    TotalBytes = 0;
+    StartTransfer("RETR " + remoteName, TCmdType::Download, false);
+    TotalBytes = SizeFromReply(LastReply());
+    ReadReplyRest(LastReply(), [this](const std::string& line) {
+        if (TotalBytes == 0)
+            TotalBytes = SizeFromReply(line);
+    });
+    AcceptDataConnection();
+    if (OnTransactionStart)
+        OnTransactionStart(*this);
+    if (!Interrupted())
+        m_dataSocket->CaptureFile(localName.empty() ? remoteName : localName);
+    EndTransfer(m_dataSocket->ReceivedBytes(), true);
+    ReadFinalReply(TCmdType::Download);
+    scope.release();
+    Succeeded(TCmdType::Download);
+    if (Canceled())
+        DrainAfterCancel();
+}
+
+void TFtpClient::UploadFile(const std::string& localName, const std::string& remoteName) {
+    DataSocketScope scope(*this);
+    OpenDataConnection(TCmdType::Upload, [&] { TotalBytes = ReadableFileSize(localName); });
+    if (OnPacketSent)
+        m_dataSocket->OnPacketSent = OnPacketSent;
+    const std::string target = remoteName.empty() ? WithoutFolder(localName) : remoteName;
+    StartTransfer("STOR " + target, TCmdType::Upload, true);
+    AcceptDataConnection();
+    if (OnTransactionStart)
+        OnTransactionStart(*this);
+    if (!Interrupted())
+        m_dataSocket->SendFile(localName);
+    // Without linger the kernel delivers what is still queued instead of resetting.
+    m_dataSocket->SetLinger(false);
+    EndTransfer(TotalBytes, false);
+    ReadFinalReply(TCmdType::Upload);
+    scope.release();
+    Succeeded(TCmdType::Upload);
+}
+
+std::int64_t TFtpClient::ReceivedBytes() const noexcept {
+    return m_dataSocket ? m_dataSocket->ReceivedBytes() : 0;
+}
+
+std::int64_t TFtpClient::SentBytes() const noexcept {
+    return m_dataSocket ? m_dataSocket->SentBytes() : 0;
+}
+
+} // namespace velloran

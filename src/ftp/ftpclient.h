@@ -1,0 +1,114 @@
+// The FTP client: login (directly or through a proxy), commands, and listings, downloads and
+// uploads over active-mode data connections, each call returning when its exchange is over.
+#pragma once
+
+#include "ftp/asyncsocket.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace velloran {
+
+// A negative reply; the message is the reply line as the server sent it.
+class FTPException : public VelloranError {
+public:
+    using VelloranError::VelloranError;
+};
+
+enum class TCmdType : std::uint8_t {
+    ChangeDir = 0,
+    MakeDir = 1,
+    DeleteFile = 2,
+    RemoveDir = 3,
+    List = 4,
+    Rename = 5,
+    Download = 8,
+    Upload = 9,
+    Other = 14,
+    PrintDir = 15,
+};
+
+// An e-mail-style address, as anonymous servers ask for.
+inline constexpr const char* DefaultAnonymousPassword = "webmaster@velloran.invalid";
+
+// The kind of operation a command line is, from its first word.
+[[nodiscard]] TCmdType CommandTypeOf(const std::string& commandLine);
+
+class TFtpClient : public TAsyncSocket {
+public:
+    using FailureEvent = std::function<void(bool& handled, TCmdType)>;
+    using TypeEvent = std::function<void(TCmdType)>;
+
+    TFtpClient();
+    ~TFtpClient() override;
+
+    std::string UserID;
+    std::string Password;
+
+    NotifyEvent OnTransactionStart;
+    NotifyEvent OnTransactionStop;
+    std::function<void(const std::string& listing)> OnListItem;
+    TypeEvent OnSuccess;
+    FailureEvent OnFailure;
+    TypeEvent OnUnSupportedFunction;
+
+    void Connect() override;
+    void Disconnect() override;
+    std::string Transaction(const std::string& command) override;
+    // Cancels the running transfer's data connection; with no transfer running, the wait
+    // for a reply on the control connection.
+    void Abort() override;
+
+    void ChangeDirectory(const std::string& directory);
+    void MakeDirectory(const std::string& name);
+    void RemoveDirectory(const std::string& name);
+    void DeleteFile(const std::string& name);
+    void RenameFile(const std::string& oldName, const std::string& newName);
+    [[nodiscard]] std::string CurrentDirectory();
+    // 1 ASCII, 2 image, 3 local 8-bit; other values send nothing.
+    void SetTransferType(int mode);
+    void SendCommand(const std::string& commandLine);
+    void ListDirectory();
+    void DownloadFile(const std::string& remoteName, const std::string& localName);
+    void UploadFile(const std::string& localName, const std::string& remoteName);
+
+    // The running transfer's counters; 0 between transfers.
+    [[nodiscard]] std::int64_t ReceivedBytes() const noexcept;
+    [[nodiscard]] std::int64_t SentBytes() const noexcept;
+    [[nodiscard]] const TAsyncSocket* DataSocket() const noexcept { return m_dataSocket.get(); }
+
+protected:
+    void SocketConnected() override {}
+
+private:
+    // Frees the data connection when a transfer ends, however it ends.
+    struct DataSocketScope {
+        TFtpClient& client;
+        ~DataSocketScope() { release(); }
+        void release() noexcept { client.m_dataSocket.reset(); }
+    };
+
+    void ReadReplyRest(std::string line,
+                       const std::function<void(const std::string&)>& eachLine = {});
+    void Login();
+    // Handles a reply whose code lies between `low` and 599 as negative.
+    void CheckReply(std::uint32_t low, bool checkUnsupported, TCmdType type);
+    void Succeeded(TCmdType type);
+    void PrepareCommand();
+    void OpenDataConnection(TCmdType type, const std::function<void()>& beforePort = {});
+    void StartTransfer(const std::string& command, TCmdType type, bool checkUnsupported);
+    void AcceptDataConnection();
+    void EndTransfer(std::int64_t bytes, bool reportBytes);
+    void ReadFinalReply(TCmdType type);
+    void DrainPendingReply();
+    void DrainAfterCancel();
+    [[nodiscard]] bool Interrupted() const noexcept;
+
+    std::unique_ptr<TAsyncSocket> m_dataSocket;
+    // A transfer was broken off after the server announced it, so its closing reply is
+    // still on its way and must not be taken for the answer to the next command.
+    bool m_finalReplyPending = false;
+};
+
+} // namespace velloran
