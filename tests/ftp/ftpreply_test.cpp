@@ -30,7 +30,7 @@ TEST(FtpReply, QueueHandsOutWholeLinesWithTheirEnds) {
 TEST(FtpReply, CodesSizesAndDirectories) {
     EXPECT_EQ(ReplyCodeOf("257 \"/\"\r\n"), 257u);
     EXPECT_EQ(ReplyCodeOf("hello"), 0u);
-    EXPECT_EQ(ReplyCodeOf("99999999999999"), 999999999u); // ten digits at most
+    EXPECT_EQ(ReplyCodeOf("12345678901 x"), 1234567890u); // ten digits at most
 
     EXPECT_EQ(SizeFromReply("150 Opening BINARY mode data connection for a.htm (1234 bytes).\r\n"),
               1234);
