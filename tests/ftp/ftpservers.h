@@ -1,0 +1,57 @@
+// Real FTP servers on 127.0.0.1 for the FTP client's integration tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+
+namespace velloran::testing {
+
+// pyftpdlib on 127.0.0.1, port chosen by the system, serving `root` with one user who has every
+// right.
+class PyFtpServer {
+public:
+    [[nodiscard]] static bool available();
+    PyFtpServer(const std::filesystem::path& root, std::string user = "user",
+                std::string password = "secret");
+    ~PyFtpServer();
+    PyFtpServer(const PyFtpServer&) = delete;
+    PyFtpServer& operator=(const PyFtpServer&) = delete;
+
+    int port() const { return m_port; }
+    const std::string& user() const { return m_user; }
+    const std::string& password() const { return m_password; }
+
+private:
+    void start(const std::filesystem::path& root);
+
+    std::filesystem::path m_dir;
+    pid_t m_supervisor = -1;
+    int m_port = 0;
+    std::string m_user;
+    std::string m_password;
+};
+
+// vsftpd on 127.0.0.1 at a free high port; user "anonymous" with any password, chrooted to `root`.
+// vsftpd refuses an anonymous root that the session can write to (allow_writeable_chroot only
+// covers local users), so `root` itself becomes root-owned and read-only for the client, and
+// everything inside it at construction is handed to the ftp user: tests write in a subfolder.
+class VsFtpServer {
+public:
+    [[nodiscard]] static bool available();
+    explicit VsFtpServer(const std::filesystem::path& root);
+    ~VsFtpServer();
+    VsFtpServer(const VsFtpServer&) = delete;
+    VsFtpServer& operator=(const VsFtpServer&) = delete;
+
+    int port() const { return m_port; }
+
+private:
+    void start(const std::filesystem::path& root);
+
+    std::filesystem::path m_dir;
+    pid_t m_supervisor = -1;
+    int m_port = 0;
+};
+
+} // namespace velloran::testing
