@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev ccache
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins libqt6svg6
     libgtest-dev googletest libbenchmark-dev libpcre2-dev pkg-config
-    xvfb xauth imagemagick python3-pyftpdlib poppler-utils
+    xvfb xauth imagemagick python3-pyftpdlib vsftpd curl poppler-utils
 )
 
 missing=()
