@@ -1,8 +1,8 @@
 // The socket layer against a plain peer socket on loopback: lines and counts, connection
 // set-up and its failures, time-outs and cancelling, a closing or silent peer, captures.
 #include "ftp/asyncsocket.h"
-#include "platform/eventpump.h"
 #include "tempdir.h"
+#include "turnhook.h"
 
 #include <gtest/gtest.h>
 
@@ -62,19 +62,6 @@ struct Peer {
         ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &option, sizeof option);
         ::close(connection);
         connection = -1;
-    }
-};
-
-// Runs a test's action once per turn of the socket waits.
-struct TurnHook : EventPump {
-    std::function<void()> onTurn;
-    int turns = 0;
-    TurnHook() { TAsyncSocket::SetEventPump(this); }
-    ~TurnHook() override { TAsyncSocket::SetEventPump(nullptr); }
-    void processPendingEvents() override {
-        ++turns;
-        if (onTurn)
-            onTurn();
     }
 };
 

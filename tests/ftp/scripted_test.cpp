@@ -4,6 +4,7 @@
 #include "ftp/ftpclient.h"
 #include "scriptedserver.h"
 #include "tempdir.h"
+#include "turnhook.h"
 
 #include <gtest/gtest.h>
 
@@ -237,7 +238,7 @@ TEST(ScriptedFtp, TransferSizesAndClosingReplies) {
     EXPECT_EQ(s.events, (Lines{"success 8", "failure 9"}));
 }
 
-TEST(ScriptedFtp, SilentServerAndMissingUpload) {
+TEST(ScriptedFtp, SilentServerAbortAndMissingUpload) {
     {
         Session s;
         s.client.ReplyTimeOut = 300;
@@ -245,6 +246,27 @@ TEST(ScriptedFtp, SilentServerAndMissingUpload) {
         EXPECT_EQ(Failure([&] { s.client.Connect(); }), "Timed out: nothing arrived for 300 ms");
         EXPECT_FALSE(s.client.Connected());
         EXPECT_EQ(s.server.finish(), "");
+    }
+    {
+        // Abort ends a wait for a reply that does not come; the session goes on.
+        Session s;
+        s.login().expect("PWD").expect("PWD").reply("257 \"/now\"\r\n");
+        TurnHook hook;
+        std::string error, directory;
+        EXPECT_EQ(s.run([&] {
+            s.client.Connect();
+            hook.turns = 0;
+            hook.onTurn = [&] {
+                if (hook.turns == 50)
+                    s.client.Abort();
+            };
+            error = Failure([&] { (void)s.client.CurrentDirectory(); });
+            hook.onTurn = nullptr;
+            directory = s.client.CurrentDirectory();
+        }),
+                  "");
+        EXPECT_EQ(error, "Socket readln aborted");
+        EXPECT_EQ(directory, "/now");
     }
     {
         // A local file that cannot be read stops the upload before any command is sent.
