@@ -32,6 +32,17 @@ constexpr int kBlocksPerTurn = 64;
 
 EventPump* g_pump = nullptr;
 
+// The sockets of one thread: every wait polls all of them, as one message loop would.
+std::vector<TAsyncSocket*>& Sockets() {
+    thread_local std::vector<TAsyncSocket*> sockets;
+    return sockets;
+}
+
+bool Alive(const TAsyncSocket* socket) {
+    const auto& sockets = Sockets();
+    return std::find(sockets.begin(), sockets.end(), socket) != sockets.end();
+}
+
 std::string SystemText(int errorNumber) {
     return std::strerror(errorNumber);
 }
@@ -53,22 +64,6 @@ std::string Duration(int milliseconds) {
 
 } // namespace
 
-// The sockets of one thread: the waits poll all of them, as one message loop would.
-struct SocketRegistry {
-    static std::vector<TAsyncSocket*>& List() {
-        thread_local std::vector<TAsyncSocket*> sockets;
-        return sockets;
-    }
-    static bool Alive(const TAsyncSocket* socket) {
-        const auto& list = List();
-        return std::find(list.begin(), list.end(), socket) != list.end();
-    }
-    static void Notify(TAsyncSocket& socket, short revents) { socket.Notify(revents); }
-    static short Interest(const TAsyncSocket& socket) { return socket.PollInterest(); }
-    static int Handle(const TAsyncSocket& socket) { return socket.m_socket; }
-    static void Tick(TAsyncSocket& socket, Clock::time_point now);
-};
-
 // Host lookups cannot be interrupted, so the worker owns its result jointly with the socket
 // and simply finishes unobserved when the socket has given up on it.
 struct TAsyncSocket::Lookup {
@@ -77,12 +72,12 @@ struct TAsyncSocket::Lookup {
     std::uint32_t address = 0;
 };
 
-void SocketRegistry::Tick(TAsyncSocket& socket, Clock::time_point now) {
-    if (socket.m_lookup && !socket.m_lookupDone && socket.m_lookup->done.load()) {
-        socket.m_lookupDone = true;
-        socket.m_lastOpSucceeded = socket.m_lookup->ok;
+void TAsyncSocket::Tick(Clock::time_point now) {
+    if (m_lookup && !m_lookupDone && m_lookup->done.load()) {
+        m_lookupDone = true;
+        m_lastOpSucceeded = m_lookup->ok;
     }
-    socket.m_timer.Poll(now);
+    m_timer.Poll(now);
 }
 
 // ---- TThreadTimer
@@ -130,11 +125,11 @@ TAsyncSocket::TAsyncSocket() {
     }
     if (m_socket < 0)
         throw ESockError("Initializaton of windows sockets failed");
-    SocketRegistry::List().push_back(this);
+    Sockets().push_back(this);
 }
 
 TAsyncSocket::~TAsyncSocket() {
-    auto& list = SocketRegistry::List();
+    auto& list = Sockets();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     StatusMessage(8, "Destroy");
     m_canceled = true;
@@ -155,30 +150,30 @@ void TAsyncSocket::SetEventPump(EventPump* pump) noexcept {
 }
 
 int TAsyncSocket::SocketUsers() noexcept {
-    return static_cast<int>(SocketRegistry::List().size());
+    return static_cast<int>(Sockets().size());
 }
 
 void TAsyncSocket::ProcessNotifications(int timeoutMs) {
     std::vector<TAsyncSocket*> owners;
     std::vector<pollfd> fds;
-    for (TAsyncSocket* socket : SocketRegistry::List()) {
-        const short interest = SocketRegistry::Interest(*socket);
-        if (interest != 0 && SocketRegistry::Handle(*socket) >= 0) {
+    for (TAsyncSocket* socket : Sockets()) {
+        const short interest = socket->PollInterest();
+        if (interest != 0 && socket->m_socket >= 0) {
             owners.push_back(socket);
-            fds.push_back(pollfd{SocketRegistry::Handle(*socket), interest, 0});
+            fds.push_back(pollfd{socket->m_socket, interest, 0});
         }
     }
     if (::poll(fds.data(), fds.size(), timeoutMs) > 0) {
         for (std::size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i].revents != 0 && SocketRegistry::Alive(owners[i]))
-                SocketRegistry::Notify(*owners[i], fds[i].revents);
+            if (fds[i].revents != 0 && Alive(owners[i]))
+                owners[i]->Notify(fds[i].revents);
         }
     }
     const auto now = Clock::now();
-    const std::vector<TAsyncSocket*> all = SocketRegistry::List();
+    const std::vector<TAsyncSocket*> all = Sockets();
     for (TAsyncSocket* socket : all) {
-        if (SocketRegistry::Alive(socket))
-            SocketRegistry::Tick(*socket, now);
+        if (Alive(socket))
+            socket->Tick(now);
     }
 }
 

@@ -154,12 +154,13 @@ protected:
 private:
     enum class State { Idle, Connecting, Open, Listening };
     struct Lookup;
-    friend struct SocketRegistry;
 
     void CreateSocket(bool withLinger);
     void CloseHandle() noexcept;
     short PollInterest() const noexcept;
     void Notify(short revents);
+    // Notices a finished host lookup and lets the time-out timer fire.
+    void Tick(std::chrono::steady_clock::time_point now);
     void ConnectFinished();
     void ReceiveHandler();
     bool ReceiveBlock();
