@@ -218,24 +218,36 @@ TEST(ScriptedFtp, TransferSizesAndClosingReplies) {
         .openData()
         .reply("150 Ok to send data\r\n")
         .receiveData()
-        .reply("552 Quota exceeded\r\n");
+        .reply("552 Quota exceeded\r\n")
+        .expectAny()
+        .reply("200 PORT ok\r\n")
+        .expect("LIST")
+        .openData()
+        .reply("125 Data connection already open\r\n")
+        .sendData("-rw-r--r-- 1 u g 9 Jan  1  2020 up.htm\r\n")
+        .closeData()
+        .reply("226 Listed\r\n");
     std::vector<std::int64_t> announced;
     s.client.OnTransactionStart = [&](TAsyncSocket&) { announced.push_back(s.client.TotalBytes); };
     std::string uploadError;
+    Lines listing;
     EXPECT_EQ(s.run([&] {
         s.client.Connect();
         s.client.DownloadFile("page.htm", dir.file("page.htm"));
         uploadError = Failure([&] { s.client.UploadFile(dir.file("up.htm"), ""); });
+        s.client.OnListItem = [&](const std::string& line) { listing.push_back(line); };
+        s.client.ListDirectory();
     }),
               "");
-    EXPECT_EQ(announced, (std::vector<std::int64_t>{1234, 9})); // the reply's, the file's
+    EXPECT_EQ(announced, (std::vector<std::int64_t>{1234, 9, 0})); // reply, file, unknown
     std::stringstream page;
     page << std::ifstream(dir.file("page.htm")).rdbuf();
     EXPECT_EQ(page.str(), "<html></html>");
     EXPECT_TRUE(Contains(s.log, "Received 13 Bytes"));
     EXPECT_EQ(s.server.dataReceived(), "<p>up</p>");
     EXPECT_EQ(uploadError, "552 Quota exceeded\r\n");
-    EXPECT_EQ(s.events, (Lines{"success 8", "failure 9"}));
+    EXPECT_EQ(listing, Lines{"-rw-r--r-- 1 u g 9 Jan  1  2020 up.htm"});
+    EXPECT_EQ(s.events, (Lines{"success 8", "failure 9", "success 4"}));
 }
 
 TEST(ScriptedFtp, SilentServerAbortAndMissingUpload) {
