@@ -6,6 +6,7 @@
 #include "ftp/ftpreply.h"
 #include "platform/errors.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -57,7 +58,7 @@ public:
 
     static constexpr std::size_t kBlockSize = 16383;
     static constexpr std::size_t kMaxLineLength = 64 * 1024;
-    static constexpr int kWouldBlock = 11; // EWOULDBLOCK and EAGAIN on Linux
+    static constexpr int kWouldBlock = EWOULDBLOCK;
 
     TAsyncSocket();
     virtual ~TAsyncSocket();
@@ -75,8 +76,9 @@ public:
 
     std::string Host;
     int Port = 0;
-    int TimeOut = 0;          // ms for host lookup and connection set-up; 0: no limit
-    int ReplyTimeOut = 60000; // ms a read may wait without any byte arriving; 0: no limit
+    int TimeOut = 0; // ms for host lookup and connection set-up; 0: no limit
+    // ms a read, a send or a wait for a connection may go without any progress; 0: no limit
+    int ReplyTimeOut = 60000;
     int ReportLevel = 0;
     std::string Proxy;
     int ProxyPort = 0;
