@@ -29,6 +29,9 @@ using Clock = std::chrono::steady_clock;
 
 // Blocks a handler moves before the wait lets the user interface in again: 1 MiB.
 constexpr int kBlocksPerTurn = 64;
+// Received blocks are gathered into writes of this size: the file system, not the network,
+// is the slow side of a download on a fast line.
+constexpr std::size_t kCaptureFlush = 128 * 1024;
 
 EventPump* g_pump = nullptr;
 
@@ -309,13 +312,9 @@ bool TAsyncSocket::ReceiveBlock() {
 void TAsyncSocket::ReceivedBytesAppend(const char* bytes, std::size_t count) {
     m_bytesArrived += static_cast<std::int64_t>(count);
     if (m_captureFile >= 0) {
-        for (std::size_t done = 0; done < count && m_captureError == 0;) {
-            const ssize_t written = ::write(m_captureFile, bytes + done, count - done);
-            if (written < 0 && errno != EINTR)
-                m_captureError = errno;
-            else if (written > 0)
-                done += static_cast<std::size_t>(written);
-        }
+        m_captureBuffer.append(bytes, count);
+        if (m_captureBuffer.size() >= kCaptureFlush)
+            FlushCapture();
     } else {
         m_inbound.append(bytes, count);
     }
@@ -324,6 +323,18 @@ void TAsyncSocket::ReceivedBytesAppend(const char* bytes, std::size_t count) {
         if (OnPacketRecvd)
             OnPacketRecvd(*this);
     }
+}
+
+void TAsyncSocket::FlushCapture() noexcept {
+    for (std::size_t done = 0; done < m_captureBuffer.size() && m_captureError == 0;) {
+        const ssize_t written =
+            ::write(m_captureFile, m_captureBuffer.data() + done, m_captureBuffer.size() - done);
+        if (written < 0 && errno != EINTR)
+            m_captureError = errno;
+        else if (written > 0)
+            done += static_cast<std::size_t>(written);
+    }
+    m_captureBuffer.clear();
 }
 
 void TAsyncSocket::PeerClosed() {
@@ -715,8 +726,10 @@ void TAsyncSocket::CaptureFile(const std::string& fileName) {
     struct Restore {
         TAsyncSocket& socket;
         ~Restore() {
-            if (socket.m_captureFile >= 0)
+            if (socket.m_captureFile >= 0) {
+                socket.FlushCapture();
                 ::close(socket.m_captureFile);
+            }
             socket.m_captureFile = -1;
             socket.m_countBytes = false;
             socket.m_fileMode = false;
@@ -726,6 +739,7 @@ void TAsyncSocket::CaptureFile(const std::string& fileName) {
     if (m_captureFile < 0)
         throw FileError("Cannot create \"" + fileName + "\": " + SystemText(errno));
     m_captureError = 0;
+    m_captureBuffer.reserve(kCaptureFlush + kBlockSize);
     m_receivedBytes = 0;
     // Bytes that came between accepting and capturing belong at the front of the file.
     if (!early.empty())
@@ -740,6 +754,7 @@ void TAsyncSocket::CaptureFile(const std::string& fileName) {
         }
         ThrowIfStalled(lastProgress, "nothing arrived");
     }
+    FlushCapture();
     if (m_canceled) {
         m_canceled = false;
         throw EAbortError("Socket send aborted");

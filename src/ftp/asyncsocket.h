@@ -167,6 +167,7 @@ private:
     void ReceiveHandler();
     bool ReceiveBlock();
     void ReceivedBytesAppend(const char* bytes, std::size_t count);
+    void FlushCapture() noexcept;
     void SendHandler();
     bool SendBlock();
     [[nodiscard]] bool HasOutbound() const noexcept;
@@ -191,6 +192,7 @@ private:
     int m_sendFile = -1;
     std::int64_t m_sendFileSize = 0;
     int m_captureFile = -1;
+    std::string m_captureBuffer;
     int m_captureError = 0;
     int m_sendError = 0;
 
