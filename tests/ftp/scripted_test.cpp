@@ -153,6 +153,10 @@ TEST(ScriptedFtp, CommandRepliesAndTheirEvents) {
         renameError = Failure([&] { s.client.RenameFile("a", "b"); });
     }),
               "");
+    // The log a user reads: replies, and each command before it goes out, without passwords.
+    EXPECT_EQ(Lines(s.log.begin(), s.log.begin() + 8),
+              (Lines{"220 ready", "331 password", "PASS ", "230 in", "TYPE I", "200 binary",
+                     "CWD missing", "550 No such directory"}));
     EXPECT_EQ(cwdError, "550 No such directory\r\n");
     EXPECT_EQ(directory, "");
     EXPECT_EQ(renameError, "502 not here\r\n");
