@@ -185,9 +185,16 @@ void TFtpClient::Abort() {
 
 // ---- commands
 
+void TFtpClient::CheckStillConnected() {
+    // Between operations nobody watches the socket; a server that closed an idle session
+    // is noticed here, so the user is asked to connect instead of meeting a dead socket.
+    ProcessNotifications(0);
+    CheckConnected();
+}
+
 void TFtpClient::PrepareCommand() {
     SetCanceled(false);
-    CheckConnected();
+    CheckStillConnected();
     DrainPendingReply();
     DiscardWaitingInput();
 }
@@ -195,7 +202,7 @@ void TFtpClient::PrepareCommand() {
 void TFtpClient::SendCommand(const std::string& commandLine) {
     const TCmdType type = CommandTypeOf(commandLine);
     SetCanceled(false);
-    CheckConnected();
+    CheckStillConnected();
     StatusMessage(1, commandLine);
     DrainPendingReply();
     DiscardWaitingInput();
@@ -246,7 +253,7 @@ void TFtpClient::RenameFile(const std::string& oldName, const std::string& newNa
 
 void TFtpClient::OpenDataConnection(TCmdType type, const std::function<void()>& beforePort) {
     SetCanceled(false);
-    CheckConnected();
+    CheckStillConnected();
     m_dataSocket = std::make_unique<TAsyncSocket>();
     DrainPendingReply();
     DiscardWaitingInput();

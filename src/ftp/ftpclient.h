@@ -95,6 +95,7 @@ private:
     // Handles a reply whose code lies between `low` and 599 as negative.
     void CheckReply(std::uint32_t low, bool checkUnsupported, TCmdType type);
     void Succeeded(TCmdType type);
+    void CheckStillConnected();
     void PrepareCommand();
     void OpenDataConnection(TCmdType type, const std::function<void()>& beforePort = {});
     void StartTransfer(const std::string& command, TCmdType type, bool checkUnsupported);

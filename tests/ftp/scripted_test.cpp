@@ -131,6 +131,21 @@ TEST(ScriptedFtp, GreetingsAndLogins) {
     }
 }
 
+TEST(ScriptedFtp, IdleSessionClosedByTheServer) {
+    Session s;
+    s.login().reply("421 Timeout.\r\n").closeControl().start();
+    s.client.Connect();
+    EXPECT_EQ(s.server.finish(), "");
+    int asked = 0;
+    s.client.OnConnectionRequired = [&](bool& handled) {
+        ++asked;
+        handled = false;
+    };
+    EXPECT_EQ(Failure([&] { (void)s.client.CurrentDirectory(); }), "Not Connected");
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(s.client.Connected());
+}
+
 TEST(ScriptedFtp, CommandRepliesAndTheirEvents) {
     Session s;
     s.login()
