@@ -58,6 +58,15 @@ std::string Dotted(std::uint32_t networkAddress) {
     return text;
 }
 
+// The local or peer end of a socket; all zero when there is none.
+sockaddr_in AddressOf(int socket, int (*query)(int, sockaddr*, socklen_t*)) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (socket < 0 || query(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        address = sockaddr_in{};
+    return address;
+}
+
 std::string Duration(int milliseconds) {
     if (milliseconds % 1000 != 0)
         return std::to_string(milliseconds) + " ms";
@@ -854,27 +863,18 @@ void TAsyncSocket::StatusMessage(int level, const std::string& text) {
 }
 
 std::string TAsyncSocket::LocalPortText() const {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &length);
-    const int port = ntohs(local.sin_port);
+    const int port = ntohs(AddressOf(m_socket, ::getsockname).sin_port);
     return "," + std::to_string(port / 256) + "," + std::to_string(port % 256);
 }
 
 std::string TAsyncSocket::LocalAddressText() const {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (m_socket < 0 || ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &length) != 0)
-        return {};
-    return Dotted(local.sin_addr.s_addr);
+    const sockaddr_in local = AddressOf(m_socket, ::getsockname);
+    return local.sin_family == AF_INET ? Dotted(local.sin_addr.s_addr) : std::string();
 }
 
 std::string TAsyncSocket::PeerAddressText() const {
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    if (m_socket < 0 || ::getpeername(m_socket, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
-        return {};
-    return Dotted(peer.sin_addr.s_addr);
+    const sockaddr_in peer = AddressOf(m_socket, ::getpeername);
+    return peer.sin_family == AF_INET ? Dotted(peer.sin_addr.s_addr) : std::string();
 }
 
 std::string TAsyncSocket::RemoteAddressText() const {
