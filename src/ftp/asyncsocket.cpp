@@ -288,7 +288,7 @@ void TAsyncSocket::SocketConnected() {
 // ---- receiving and sending
 
 void TAsyncSocket::ReceiveHandler() {
-    if (m_canceled || m_inHandler)
+    if (m_canceled || m_inHandler || m_peerClosed)
         return;
     m_inHandler = true;
     StatusMessage(8, "ReadToStream");
