@@ -185,27 +185,20 @@ void TFtpClient::Abort() {
 
 // ---- commands
 
-void TFtpClient::CheckStillConnected() {
+void TFtpClient::PrepareCommand() {
+    SetCanceled(false);
     // Between operations nobody watches the socket; a server that closed an idle session
     // is noticed here, so the user is asked to connect instead of meeting a dead socket.
     ProcessNotifications(0);
     CheckConnected();
-}
-
-void TFtpClient::PrepareCommand() {
-    SetCanceled(false);
-    CheckStillConnected();
     DrainPendingReply();
     DiscardWaitingInput();
 }
 
 void TFtpClient::SendCommand(const std::string& commandLine) {
     const TCmdType type = CommandTypeOf(commandLine);
-    SetCanceled(false);
-    CheckStillConnected();
+    PrepareCommand();
     StatusMessage(1, commandLine);
-    DrainPendingReply();
-    DiscardWaitingInput();
     Transaction(commandLine);
     CheckReply(400, true, type);
     Succeeded(type);
@@ -252,11 +245,8 @@ void TFtpClient::RenameFile(const std::string& oldName, const std::string& newNa
 // ---- transfers
 
 void TFtpClient::OpenDataConnection(TCmdType type, const std::function<void()>& beforePort) {
-    SetCanceled(false);
-    CheckStillConnected();
+    PrepareCommand();
     m_dataSocket = std::make_unique<TAsyncSocket>();
-    DrainPendingReply();
-    DiscardWaitingInput();
     m_dataSocket->TimeOut = TimeOut;
     m_dataSocket->ReplyTimeOut = ReplyTimeOut;
     m_dataSocket->Port = 0;

@@ -95,7 +95,8 @@ private:
     // Handles a reply whose code lies between `low` and 599 as negative.
     void CheckReply(std::uint32_t low, bool checkUnsupported, TCmdType type);
     void Succeeded(TCmdType type);
-    void CheckStillConnected();
+    // What every command does first: clear the cancel flag, make sure of the connection and
+    // drop late replies, so a stale line is never taken for the coming answer.
     void PrepareCommand();
     void OpenDataConnection(TCmdType type, const std::function<void()>& beforePort = {});
     void StartTransfer(const std::string& command, TCmdType type, bool checkUnsupported);
