@@ -285,21 +285,17 @@ bool PyFtpServer::available() {
     return found;
 }
 
-PyFtpServer::PyFtpServer(const fs::path& root, std::string user, std::string password)
-    : m_user(std::move(user)), m_password(std::move(password)) {
-    m_dir = makeTempDir("velloran-pyftpd-");
-    try {
-        start(root);
-    } catch (...) {
-        stopServer(m_supervisor);
-        removeDir(m_dir);
-        throw;
-    }
+ServerProcess::ServerProcess(const std::string& folderPrefix) : m_dir(makeTempDir(folderPrefix)) {
 }
 
-PyFtpServer::~PyFtpServer() {
+ServerProcess::~ServerProcess() {
     stopServer(m_supervisor);
     removeDir(m_dir);
+}
+
+PyFtpServer::PyFtpServer(const fs::path& root, std::string user, std::string password)
+    : ServerProcess("velloran-pyftpd-"), m_user(std::move(user)), m_password(std::move(password)) {
+    start(root);
 }
 
 void PyFtpServer::start(const fs::path& root) {
@@ -331,20 +327,8 @@ bool VsFtpServer::available() {
     return ::access("/usr/sbin/vsftpd", X_OK) == 0 && ::geteuid() == 0;
 }
 
-VsFtpServer::VsFtpServer(const fs::path& root) {
-    m_dir = makeTempDir("velloran-vsftpd-");
-    try {
-        start(root);
-    } catch (...) {
-        stopServer(m_supervisor);
-        removeDir(m_dir);
-        throw;
-    }
-}
-
-VsFtpServer::~VsFtpServer() {
-    stopServer(m_supervisor);
-    removeDir(m_dir);
+VsFtpServer::VsFtpServer(const fs::path& root) : ServerProcess("velloran-vsftpd-") {
+    start(root);
 }
 
 void VsFtpServer::start(const fs::path& root) {

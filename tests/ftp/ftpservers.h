@@ -7,27 +7,36 @@
 
 namespace velloran::testing {
 
+// A server process with a temporary folder of its own; both go when the object does, also
+// when a constructor fails half-way.
+class ServerProcess {
+public:
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+    int port() const { return m_port; }
+
+protected:
+    explicit ServerProcess(const std::string& folderPrefix);
+    ~ServerProcess();
+
+    std::filesystem::path m_dir;
+    pid_t m_supervisor = -1;
+    int m_port = 0;
+};
+
 // pyftpdlib on 127.0.0.1, port chosen by the system, serving `root` with one user who has every
 // right.
-class PyFtpServer {
+class PyFtpServer : public ServerProcess {
 public:
     [[nodiscard]] static bool available();
     PyFtpServer(const std::filesystem::path& root, std::string user = "user",
                 std::string password = "secret");
-    ~PyFtpServer();
-    PyFtpServer(const PyFtpServer&) = delete;
-    PyFtpServer& operator=(const PyFtpServer&) = delete;
-
-    int port() const { return m_port; }
     const std::string& user() const { return m_user; }
     const std::string& password() const { return m_password; }
 
 private:
     void start(const std::filesystem::path& root);
 
-    std::filesystem::path m_dir;
-    pid_t m_supervisor = -1;
-    int m_port = 0;
     std::string m_user;
     std::string m_password;
 };
@@ -36,22 +45,13 @@ private:
 // vsftpd refuses an anonymous root that the session can write to (allow_writeable_chroot only
 // covers local users), so `root` itself becomes root-owned and read-only for the client, and
 // everything inside it at construction is handed to the ftp user: tests write in a subfolder.
-class VsFtpServer {
+class VsFtpServer : public ServerProcess {
 public:
     [[nodiscard]] static bool available();
     explicit VsFtpServer(const std::filesystem::path& root);
-    ~VsFtpServer();
-    VsFtpServer(const VsFtpServer&) = delete;
-    VsFtpServer& operator=(const VsFtpServer&) = delete;
-
-    int port() const { return m_port; }
 
 private:
     void start(const std::filesystem::path& root);
-
-    std::filesystem::path m_dir;
-    pid_t m_supervisor = -1;
-    int m_port = 0;
 };
 
 } // namespace velloran::testing
