@@ -32,7 +32,8 @@ int handOver(SingleInstance& instance, const std::vector<std::string>& parameter
     const std::string text = HandoverText(parameters, QDir::currentPath().toStdString());
     if (instance.handOver(QByteArray::fromStdString(text)))
         return 0;
-    std::fprintf(stderr, "velloran: the running instance did not take the command line\n");
+    // Never a second main window behind the first one's back: it may come to life later.
+    std::fprintf(stderr, "velloran: The running Velloran does not answer.\n");
     return 1;
 }
 
@@ -51,7 +52,13 @@ int RunVelloran(int argc, char** argv) {
     const std::vector<std::string> parameters = parametersOf(argc, argv);
 
     SingleInstance instance;
-    if (instance.claim() == SingleInstance::Role::Second)
+    const SingleInstance::Role role = instance.claim();
+    if (!instance.warning().isEmpty())
+        std::fprintf(stderr, "velloran: %s%s\n", qPrintable(instance.warning()),
+                     role == SingleInstance::Role::Failed
+                         ? "; this start runs on its own, without taking hand-overs"
+                         : "");
+    if (role == SingleInstance::Role::Second)
         return handOver(instance, parameters);
 
     auto* splash = new TfSplash;
