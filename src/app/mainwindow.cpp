@@ -19,7 +19,6 @@
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -341,7 +340,11 @@ void TfEditor::NewDocument(const std::string& fileName) {
             names.push_back(file.toStdString());
         openDroppedFiles(names);
     });
-    memo->installEventFilter(this);             // the Enter key's tags follow its release
+    // The Enter key's tag follows the line break the editor itself typed.
+    connect(memo, &TCodeMemo::OnLineBreakKeyUp, this, [this, memo](bool shift) {
+        if (!shift)
+            enterKeyReleased(*memo);
+    });
     memo->viewport()->installEventFilter(this); // entries dragged from the project list
     memo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(memo, &QWidget::customContextMenuRequested, this,
@@ -409,14 +412,6 @@ bool TfEditor::eventFilter(QObject* watched, QEvent* event) {
     }
     if (acceptProjectDrag(event))
         return true;
-    if (event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        auto* memo = qobject_cast<TCodeMemo*>(watched);
-        if (memo != nullptr && !key->isAutoRepeat() &&
-            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            !key->modifiers().testFlag(Qt::ShiftModifier))
-            enterKeyReleased(*memo);
-    }
     if (watched != pName)
         return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::DragEnter) {
