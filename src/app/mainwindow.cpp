@@ -5,6 +5,7 @@
 #include "app/editorentry.h"
 #include "app/mainfinddialog.h"
 #include "app/settings.h"
+#include "editor/parserimage.h"
 #include "editor/ui/codememo.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -208,6 +209,16 @@ void TfEditor::readSettings() {
         m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
     }
     m_dm.applyCustomColors();
+    // Before any document opens, so that every editor starts with the user's look. A
+    // text that does not fit leaves the built-in look, and the next close replaces it.
+    for (size_t i = 0; i < m_parsers.parsers.size(); ++i) {
+        const auto& text = m_dm.settings.parsers[i];
+        TCodeMemoParser* parser = m_parsers.parsers[i].get();
+        if (parser == nullptr || !text)
+            continue;
+        if (auto tables = ApplyParserSettings(parser->tables(), *text))
+            parser->setTables(std::move(*tables));
+    }
 }
 
 void TfEditor::FormShow() {
@@ -248,6 +259,16 @@ bool TfEditor::FormClose() {
 
 void TfEditor::writeSettings() {
     m_dm.collectCustomColors();
+    // Every rule set's current look; one whose image is missing keeps the text it was given.
+    for (size_t i = 0; i < m_parsers.parsers.size(); ++i) {
+        if (const TCodeMemoParser* parser = m_parsers.parsers[i].get()) {
+            try {
+                m_dm.settings.parsers[i] = WriteSettingsString(parser->tables());
+            } catch (const ParserImageError&) {
+                // A look that cannot be written as text keeps the text it was given.
+            }
+        }
+    }
     try {
         EnsureConfigDir();
         IniFile ini(m_dm.state.iniFileName);
