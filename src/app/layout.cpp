@@ -3,6 +3,10 @@
 
 #include "platform/inifile.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 namespace velloran {
 
 namespace {
@@ -24,7 +28,35 @@ PlacementDefaults DefaultsFor(LayoutWindow window) {
     return {600, 440};
 }
 
+// Stored numbers are any int, so differences are taken in 64 bits.
+int ClampToInt(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+int Centred(int extent, int size) {
+    return ClampToInt((static_cast<std::int64_t>(extent) - size) / 2);
+}
+
+// `low` wins when the range is empty: a window wider than the area shows its left edge.
+int ClampInto(std::int64_t value, std::int64_t low, std::int64_t high) {
+    return ClampToInt(std::max(low, std::min(value, high)));
+}
+
 } // namespace
+
+WindowPlacement FitToArea(WindowPlacement placement, ScreenArea area, FrameMargins frame,
+                          int minimumSide) {
+    const std::int64_t roomWide = static_cast<std::int64_t>(area.width) - frame.left - frame.right;
+    const std::int64_t roomHigh = static_cast<std::int64_t>(area.height) - frame.top - frame.bottom;
+    placement.width = ClampInto(placement.width, minimumSide, roomWide);
+    placement.height = ClampInto(placement.height, minimumSide, roomHigh);
+    const std::int64_t left = static_cast<std::int64_t>(area.left) + frame.left;
+    const std::int64_t top = static_cast<std::int64_t>(area.top) + frame.top;
+    placement.left = ClampInto(placement.left, left, left + roomWide - placement.width);
+    placement.top = ClampInto(placement.top, top, top + roomHigh - placement.height);
+    return placement;
+}
 
 std::string LayoutSection(LayoutWindow window, std::string_view suffix) {
     std::string name;
@@ -50,9 +82,10 @@ WindowPlacement ReadPlacement(const IniFile& ini, LayoutWindow window, std::stri
     placement.width = ini.readInteger(section, "Width", defaults.width);
     placement.height = ini.readInteger(section, "Height", defaults.height);
     // The centring defaults use the size just read from the same section.
-    placement.top = ini.readInteger(section, "Top", (screen.height - placement.height) / 2);
-    const int centredLeft = window == LayoutWindow::Project ? screen.width / 2 - 300
-                                                            : (screen.width - placement.width) / 2;
+    placement.top = ini.readInteger(section, "Top", Centred(screen.height, placement.height));
+    const int centredLeft = window == LayoutWindow::Project
+                                ? screen.width / 2 - 300
+                                : Centred(screen.width, placement.width);
     placement.left = ini.readInteger(section, "Left", centredLeft);
     placement.state = ini.readInteger(section, "State", kStateNormal);
     placement.visible = window == LayoutWindow::Main || ini.readInteger(section, "Visible", 0) != 0;

@@ -38,6 +38,31 @@ struct WindowPlacement {
 [[nodiscard]] WindowPlacement ReadPlacement(const IniFile& ini, LayoutWindow window,
                                             std::string_view suffix, ScreenSize screen);
 
+// Where windows may go: the screen's area less its panels, in desktop coordinates.
+struct ScreenArea {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The window frame's thickness on each side of the client area; all 0 while unknown.
+struct FrameMargins {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+inline constexpr int kMinWindowSide = 100;
+
+// The placement's client rectangle made to fit, frame and all, inside `area`: sizes
+// from `minimumSide` up to what the area holds, then the place moved just far enough
+// that the title bar and every edge are on it. Whatever the stored numbers, the user
+// can reach the window.
+[[nodiscard]] WindowPlacement FitToArea(WindowPlacement placement, ScreenArea area,
+                                        FrameMargins frame = {}, int minimumSide = kMinWindowSide);
+
 // Writes a window's placement into a slot. A maximised main or preview window keeps
 // its last normal size and place in the file; a preview window that was never made
 // writes only that it is hidden.

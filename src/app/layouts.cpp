@@ -39,10 +39,37 @@ ScreenSize PrimaryScreenSize() {
     return {area.width(), area.height()};
 }
 
-void Apply(QWidget& window, const WindowPlacement& placement) {
+ScreenArea AreaOf(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+// The screen the stored place lies on, or the primary one when it lies on none.
+ScreenArea AvailableAreaAt(int left, int top) {
+    const QScreen* screen = QGuiApplication::screenAt(QPoint(left, top));
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? AreaOf(screen->availableGeometry()) : ScreenArea{0, 0, 1024, 768};
+}
+
+// Known once the window manager has framed a shown window; until then none.
+FrameMargins FrameOf(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+// Stored and restored as the client rectangle, never the frame's place with the client's
+// size: the frame is unknown before the window manager has framed the window, and mixing
+// the two moves the window by the frame's thickness at every start. A window not yet
+// framed borrows the frame of one that is, as the same window manager draws both.
+void Apply(QWidget& window, WindowPlacement placement, const QWidget& framed) {
     window.setWindowState(Qt::WindowNoState);
-    window.resize(placement.width, placement.height);
-    window.move(placement.left, placement.top);
+    FrameMargins frame = FrameOf(window);
+    if (frame.left == 0 && frame.top == 0 && frame.right == 0 && frame.bottom == 0)
+        frame = FrameOf(framed);
+    placement = FitToArea(placement, AvailableAreaAt(placement.left, placement.top), frame);
+    window.setGeometry(placement.left, placement.top, placement.width, placement.height);
     if (placement.state == kStateMaximized)
         window.setWindowState(Qt::WindowMaximized);
     else if (placement.state == kStateMinimized)
@@ -51,10 +78,11 @@ void Apply(QWidget& window, const WindowPlacement& placement) {
 
 WindowPlacement PlacementOf(const QWidget& window) {
     WindowPlacement placement;
-    placement.width = window.width();
-    placement.height = window.height();
-    placement.top = window.y();
-    placement.left = window.x();
+    const QRect client = window.geometry();
+    placement.width = client.width();
+    placement.height = client.height();
+    placement.top = client.y();
+    placement.left = client.x();
     placement.state = window.isMaximized()   ? kStateMaximized
                       : window.isMinimized() ? kStateMinimized
                                              : kStateNormal;
@@ -75,7 +103,7 @@ void TfEditor::LoadLayout(QObject* sender) {
         m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
     }
     const ScreenSize screen = PrimaryScreenSize();
-    Apply(*this, ReadPlacement(ini, LayoutWindow::Main, suffix, screen));
+    Apply(*this, ReadPlacement(ini, LayoutWindow::Main, suffix, screen), *this);
     if (m_project != nullptr) {
         WindowPlacement project = ReadPlacement(ini, LayoutWindow::Project, suffix, screen);
         // With no layout saved yet (a first start), a project opened on the way shows.
@@ -84,7 +112,7 @@ void TfEditor::LoadLayout(QObject* sender) {
             project.visible = true;
         if (!project.visible)
             m_project->hide();
-        Apply(*m_project, project);
+        Apply(*m_project, project, *this);
         if (project.visible)
             m_project->show();
     }
@@ -150,9 +178,18 @@ void TfEditor::loadToolbarPositions(const IniFile& ini) {
     for (const ToolbarInfo& info : Toolbars()) {
         PlacedToolbar& placed = places[std::string(info.name)];
         placed.floatingSize = toolbar(info.tag)->sizeHint();
-        if (const auto stored = ReadToolbarPosition(ini, info.name))
+        if (const auto stored = ReadToolbarPosition(ini, info.name)) {
             placed.position = *stored;
-        else
+            if (placed.position.dockedTo == kFloating) {
+                // A floating toolbar is a window of its own: kept where it can be reached.
+                ToolbarPosition& p = placed.position;
+                WindowPlacement place{placed.floatingSize.width(), placed.floatingSize.height(),
+                                      p.floatTop, p.floatLeft};
+                place = FitToArea(place, AvailableAreaAt(p.floatLeft, p.floatTop), {}, 1);
+                p.floatLeft = place.left;
+                p.floatTop = place.top;
+            }
+        } else
             placed.position = {info.visible, std::string(info.dock), info.row, info.position, 0, 0};
     }
     restoreState(ToolbarStateBlob(places));

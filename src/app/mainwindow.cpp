@@ -5,6 +5,7 @@
 #include "app/editorentry.h"
 #include "app/mainfinddialog.h"
 #include "app/settings.h"
+#include "editor/parserimage.h"
 #include "editor/ui/codememo.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -19,7 +20,6 @@
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -209,6 +209,16 @@ void TfEditor::readSettings() {
         m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
     }
     m_dm.applyCustomColors();
+    // Before any document opens, so that every editor starts with the user's look. A
+    // text that does not fit leaves the built-in look, and the next close replaces it.
+    for (size_t i = 0; i < m_parsers.parsers.size(); ++i) {
+        const auto& text = m_dm.settings.parsers[i];
+        TCodeMemoParser* parser = m_parsers.parsers[i].get();
+        if (parser == nullptr || !text)
+            continue;
+        if (auto tables = ApplyParserSettings(parser->tables(), *text))
+            parser->setTables(std::move(*tables));
+    }
 }
 
 void TfEditor::FormShow() {
@@ -249,6 +259,16 @@ bool TfEditor::FormClose() {
 
 void TfEditor::writeSettings() {
     m_dm.collectCustomColors();
+    // Every rule set's current look; one whose image is missing keeps the text it was given.
+    for (size_t i = 0; i < m_parsers.parsers.size(); ++i) {
+        if (const TCodeMemoParser* parser = m_parsers.parsers[i].get()) {
+            try {
+                m_dm.settings.parsers[i] = WriteSettingsString(parser->tables());
+            } catch (const ParserImageError&) {
+                // A look that cannot be written as text keeps the text it was given.
+            }
+        }
+    }
     try {
         EnsureConfigDir();
         IniFile ini(m_dm.state.iniFileName);
@@ -341,7 +361,11 @@ void TfEditor::NewDocument(const std::string& fileName) {
             names.push_back(file.toStdString());
         openDroppedFiles(names);
     });
-    memo->installEventFilter(this);             // the Enter key's tags follow its release
+    // The Enter key's tag follows the line break the editor itself typed.
+    connect(memo, &TCodeMemo::OnLineBreakKeyUp, this, [this, memo](bool shift) {
+        if (!shift)
+            enterKeyReleased(*memo);
+    });
     memo->viewport()->installEventFilter(this); // entries dragged from the project list
     memo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(memo, &QWidget::customContextMenuRequested, this,
@@ -409,14 +433,6 @@ bool TfEditor::eventFilter(QObject* watched, QEvent* event) {
     }
     if (acceptProjectDrag(event))
         return true;
-    if (event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        auto* memo = qobject_cast<TCodeMemo*>(watched);
-        if (memo != nullptr && !key->isAutoRepeat() &&
-            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            !key->modifiers().testFlag(Qt::ShiftModifier))
-            enterKeyReleased(*memo);
-    }
     if (watched != pName)
         return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::DragEnter) {

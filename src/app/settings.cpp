@@ -2,6 +2,7 @@
 // current user tag list and the highlighting rule sets' display texts.
 #include "app/settings.h"
 
+#include "editor/parserimage.h"
 #include "platform/inifile.h"
 
 #include <charconv>
@@ -34,6 +35,27 @@ std::string CutToLength(std::string_view text, size_t limit) {
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end;
     return std::string(text.substr(0, end));
+}
+
+std::optional<ParserTables> ApplyParserSettings(const ParserTables& builtin,
+                                                std::string_view text) {
+    // Reading assigns field by field, so a fault half-way must not reach the rule set.
+    ParserTables tables = builtin;
+    try {
+        ReadSettingsString(text, tables);
+    } catch (const ParserImageError&) {
+        return std::nullopt;
+    }
+    // The bounds the options dialog itself keeps; beyond them the editor cannot be drawn.
+    constexpr int kMaxGutter = 199;
+    constexpr int kMaxFontSize = 200;
+    if (tables.header.gutter < 0 || tables.header.gutter > kMaxGutter || tables.fontSize < 1 ||
+        tables.fontSize > kMaxFontSize)
+        return std::nullopt;
+    for (size_t style = 0; style < tables.styles.size(); ++style)
+        if (tables.styles[style].defined && !builtin.styles[style].defined)
+            return std::nullopt;
+    return tables;
 }
 
 void ReadSettings(const IniFile& ini, AppState& state, Settings& settings) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/appstate.h"
+#include "editor/parsertables.h"
 
 #include <array>
 #include <cstdint>
@@ -36,11 +37,19 @@ struct Settings {
     ParserSettings parsers;
 };
 
+// A rule set's tables with a stored display settings text applied over its built-in
+// ones; none when the text cannot be applied (damaged, out of range, or naming a style
+// the language does not define, as a text from a build with other languages may), and
+// the rule set then keeps its built-in settings.
+[[nodiscard]] std::optional<ParserTables> ApplyParserSettings(const ParserTables& builtin,
+                                                              std::string_view text);
+
 // Fills the recent projects, current user list, custom colours and parser texts from
 // the file; missing keys keep their defaults (parser texts stay as given).
 void ReadSettings(const IniFile& ini, AppState& state, Settings& settings);
 // Writes the same keys back: the first ten recent projects, the custom colours, the
-// user list and every parser text that is known. Other sections stay as they are.
+// user list and every parser text that is known, in rule-set order. Other sections stay as they
+// are.
 void WriteSettings(IniFile& ini, const AppState& state, const Settings& settings);
 
 // Cuts to at most `limit` bytes without splitting a UTF-8 sequence.

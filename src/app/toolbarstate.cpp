@@ -30,11 +30,14 @@ int DockIndex(std::string_view name) {
 
 // Floating geometry packed into two words, the low bit of the first marking "floating";
 // coordinates are offset by 0x7FFF so that negative ones survive.
+quint32 Packed(int value) {
+    // In 64 bits, so that no stored number overflows on the way into 16.
+    return static_cast<quint32>(std::clamp<qint64>(qint64{value} + 0x7fff, 0, 0xffff));
+}
+
 void PackRect(quint32& geom0, quint32& geom1, int x, int y, int w, int h) {
-    geom0 = (static_cast<quint32>(std::max(0, w)) & 0xffff) << 16 |
-            (static_cast<quint32>(std::max(0, x + 0x7fff)) & 0xffff);
-    geom1 = (static_cast<quint32>(std::max(0, h)) & 0xffff) << 16 |
-            (static_cast<quint32>(std::max(0, y + 0x7fff)) & 0xffff);
+    geom0 = (static_cast<quint32>(std::clamp(w, 0, 0xffff))) << 16 | Packed(x);
+    geom1 = (static_cast<quint32>(std::clamp(h, 0, 0xffff))) << 16 | Packed(y);
     geom0 = geom0 << 1 | 1;
 }
 

@@ -2,7 +2,9 @@
 #include "app/layout.h"
 #include "platform/inifile.h"
 
+#include <climits>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace velloran;
 
@@ -39,6 +41,35 @@ TEST(Layout, MissingKeysGiveTheCentredDefaults) {
     EXPECT_EQ(preview.left, (1280 - 2000) / 2);
     EXPECT_EQ(preview.top, -38);
     EXPECT_TRUE(preview.visible);
+}
+
+TEST(Layout, AnyStoredNumbersFitTheWindowFrameAndAllOnTheScreen) {
+    // Saturated and negative extremes: the centring must not overflow.
+    const IniFile wild =
+        iniWith("[EditView]\r\nWidth=" + std::string(100000, '9') + "\r\nHeight=-2147483648\r\n");
+    const WindowPlacement read = ReadPlacement(wild, LayoutWindow::Main, "", kScreen);
+    EXPECT_EQ(read.width, INT_MAX);
+    EXPECT_EQ(read.left, (1280 - static_cast<long long>(INT_MAX)) / 2);
+    EXPECT_EQ(read.top, (1024 - static_cast<long long>(INT_MIN)) / 2);
+
+    const ScreenArea area{0, 30, 1280, 994}; // a panel along the top
+    const FrameMargins frame{4, 20, 4, 4};
+    const WindowPlacement fitted = FitToArea(read, area, frame);
+    EXPECT_EQ(fitted.width, 1272);
+    EXPECT_EQ(fitted.height, kMinWindowSide);
+    EXPECT_EQ(fitted.left, 4);
+    EXPECT_EQ(fitted.top, 30 + 994 - 4 - kMinWindowSide);
+
+    WindowPlacement above{300, 200, -5000, 5000};
+    above = FitToArea(above, area, frame);
+    EXPECT_EQ(above.left, 1280 - 4 - 300);
+    EXPECT_EQ(above.top, 50) << "the title bar below the panel";
+
+    // A window that fits keeps exactly its place and size.
+    const WindowPlacement inside{600, 440, 100, 90, kStateNormal, true};
+    const WindowPlacement kept = FitToArea(inside, area, frame);
+    EXPECT_EQ(std::tie(kept.width, kept.height, kept.top, kept.left),
+              std::tie(inside.width, inside.height, inside.top, inside.left));
 }
 
 TEST(Layout, AMaximisedWindowWritesOnlyItsStateAndANeverMadePreviewOnlyThatItIsHidden) {

@@ -1,5 +1,6 @@
 // Layouts, toolbars, bookmarks, find and recent projects through the real main window.
 #include "app/editorentry.h"
+#include "app/layout.h"
 #include "app/mainfinddialog.h"
 #include "app/mainwindowfixture.h"
 #include "editor/ui/codememo.h"
@@ -12,10 +13,23 @@
 #include <QScreen>
 #include <QTest>
 #include <QToolBar>
+#include <algorithm>
+#include <string>
 
 using namespace velloran;
 
 namespace {
+
+std::string Text(const QRect& rect) {
+    return std::to_string(rect.width()) + "x" + std::to_string(rect.height()) + "+" +
+           std::to_string(rect.x()) + "+" + std::to_string(rect.y());
+}
+
+::testing::AssertionResult Inside(const QRect& area, const QRect& rect) {
+    if (area.contains(rect))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << Text(rect) << " is not inside " << Text(area);
+}
 
 bool Checked(const TfEditor& editor, const char* name) {
     return editor.command(QString::fromLatin1(name))->isChecked();
@@ -27,9 +41,10 @@ TEST_F(MainWindowTest, AnEmptySettingsFileCentresTheWindowAndAMaximisedLayoutKee
     auto editor = start();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(editor->size(), QSize(600, 440));
-    EXPECT_EQ(editor->pos(), QPoint((screen.width() - 600) / 2, (screen.height() - 440) / 2));
+    EXPECT_EQ(editor->geometry().topLeft(),
+              QPoint((screen.width() - 600) / 2, (screen.height() - 440) / 2));
     EXPECT_EQ(project.size(), QSize(250, 440));
-    EXPECT_EQ(project.x(), screen.width() / 2 - 300);
+    EXPECT_EQ(project.geometry().x(), screen.width() / 2 - 300);
     EXPECT_TRUE(project.isVisible()) << "the tutorial project opened on the first start";
 
     editor->showMaximized();
@@ -46,6 +61,50 @@ TEST_F(MainWindowTest, AnEmptySettingsFileCentresTheWindowAndAMaximisedLayoutKee
     editor->command(QStringLiteral("Layout21"))->trigger();
     EXPECT_TRUE(editor->isMaximized());
     EXPECT_EQ(editor->LayoutSuffix, "2");
+}
+
+TEST_F(MainWindowTest, TenStartsAndClosesLeaveBothWindowsWhereTheyWere) {
+    const std::string layout = "[EditView]\r\nWidth=520\r\nHeight=480\r\nTop=120\r\nLeft=90\r\n"
+                               "State=0\r\n[ProjectView]\r\nWidth=200\r\nHeight=300\r\n"
+                               "Top=100\r\nLeft=10\r\nState=0\r\nVisible=1\r\n";
+    writeBytes(settingsPath(), QByteArray::fromStdString(layout));
+    for (int run = 0; run < 10; ++run) {
+        auto editor = start();
+        ASSERT_EQ(Text(editor->geometry()), "520x480+90+120") << "start " << run;
+        ASSERT_EQ(Text(project.geometry()), "200x300+10+100") << "start " << run;
+        ASSERT_TRUE(editor->close());
+    }
+    const IniFile expected = [&] {
+        IniFile ini("");
+        ini.parse(layout);
+        return ini;
+    }();
+    const IniFile ini(settingsPath().toStdString());
+    for (const char* section : {"EditView", "ProjectView"})
+        EXPECT_EQ(ini.readSection(section), expected.readSection(section)) << section;
+}
+
+TEST_F(MainWindowTest, StoredSizesAndPlacesBeyondTheScreenAreBroughtOntoIt) {
+    writeBytes(settingsPath(), "[EditView]\r\nWidth=" + QByteArray(1 << 20, '7') +
+                                   "\r\nHeight=2147483648\r\nTop=-99999999999\r\nLeft=40\r\n"
+                                   "[ProjectView]\r\nWidth=-5\r\nHeight=x\r\nTop=2147483647\r\n"
+                                   "Left=-2147483648\r\nVisible=1\r\n"
+                                   "[tbEdit]\r\nRev=2\r\nVisible=1\r\nDockedTo=+\r\n"
+                                   "FloatLeft=2147483647\r\nFloatTop=-2147483648\r\n");
+    auto editor = start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(Inside(screen, editor->frameGeometry()));
+    EXPECT_EQ(editor->frameGeometry().top(), screen.top()) << "the title bar on the screen";
+    EXPECT_TRUE(Inside(screen, project.frameGeometry()));
+    EXPECT_EQ(project.width(), std::max(kMinWindowSide, project.minimumSizeHint().width()));
+    ASSERT_TRUE(editor->toolbar(2)->isFloating());
+    EXPECT_TRUE(Inside(screen, editor->toolbar(2)->frameGeometry()));
+
+    ASSERT_TRUE(editor->close());
+    const IniFile ini(settingsPath().toStdString());
+    EXPECT_LE(ini.readInteger("EditView", "Width", 0), screen.width());
+    EXPECT_LE(ini.readInteger("EditView", "Height", 0), screen.height());
+    EXPECT_GE(ini.readInteger("EditView", "Top", -1), screen.top());
 }
 
 TEST_F(MainWindowTest, ToolbarSwitchesAndBothMenusFollowEveryWayOfHidingAToolbar) {

@@ -3,8 +3,11 @@
 #include "app/editorentry.h"
 #include "app/mainwindow.h"
 #include "app/mainwindowfixture.h"
+#include "app/settings.h"
+#include "editor/parserimage.h"
 #include "editor/ui/codememo.h"
 #include "guitest.h"
+#include "platform/inifile.h"
 #include "platform/prompter.h"
 #include "project/tfproject.h"
 
@@ -34,6 +37,39 @@ TEST_F(MainWindowTest, FirstStartOpensTheTutorialAndCloseWritesItAsRecent) {
     EXPECT_TRUE(settings.contains("[Recent Files]\r\nFile0=" + QByteArray::fromStdString(tutorial) +
                                   "\r\n"));
     EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(MainWindowTest, EveryCloseWritesTheFiveParserTextsAndOneThatDoesNotFitIsReplaced) {
+    auto editor = start();
+    std::vector<std::string> builtin;
+    for (const auto& parser : editor->parsers().parsers) {
+        ASSERT_NE(parser, nullptr);
+        builtin.push_back(WriteSettingsString(parser->tables()));
+    }
+    ParserTables largerC = editor->parsers().parsers[2]->tables();
+    largerC.fontSize += 3;
+    ASSERT_TRUE(editor->close());
+    editor.reset();
+    const auto written = IniFile(settingsPath().toStdString()).readSection("parsers");
+    ASSERT_EQ(written.size(), 5u) << "a first start writes them all";
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(written[i], std::string(kParserKeys[i]) + "=" + builtin[i]);
+
+    // The next start takes the user's look for C and the built-in one for a damaged text.
+    {
+        IniFile ini(settingsPath().toStdString());
+        ini.writeString("parsers", "html", builtin[1].substr(0, builtin[1].size() / 2));
+        ini.writeString("parsers", "c", WriteSettingsString(largerC));
+        ini.save();
+    }
+    editor = start();
+    EXPECT_EQ(WriteSettingsString(editor->parsers().parsers[1]->tables()), builtin[1]);
+    EXPECT_EQ(editor->parsers().parsers[2]->tables().fontSize, largerC.fontSize);
+    EXPECT_TRUE(prompter.messages.empty());
+    ASSERT_TRUE(editor->close());
+    const IniFile ini(settingsPath().toStdString());
+    EXPECT_EQ(ini.readString("parsers", "html", ""), builtin[1]);
+    EXPECT_EQ(ini.readString("parsers", "c", ""), WriteSettingsString(largerC));
 }
 
 TEST_F(MainWindowTest, MissingRecentProjectIsReportedAndForgotten) {

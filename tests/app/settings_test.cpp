@@ -1,6 +1,7 @@
 // Start-up and exit rules: settings round trip, what opens at start, the exit question.
 #include "app/settings.h"
 #include "app/startup.h"
+#include "editor/parserimage.h"
 #include "platform/inifile.h"
 #include "platform/prompter.h"
 
@@ -69,6 +70,29 @@ TEST(Settings, RoundTripKeepsEveryKey) {
     EXPECT_EQ(readState.currentUserList, state.currentUserList);
     EXPECT_EQ(readSettings.customColors, settings.customColors);
     EXPECT_EQ(readSettings.parsers, settings.parsers);
+}
+
+TEST(Settings, AParserTextThatDoesNotFitLeavesTheBuiltInTables) {
+    ParserTables builtin;
+    builtin.styles[3].defined = true;
+    builtin.fontSize = 10;
+    ParserTables mine = builtin;
+    mine.fontSize = 14;
+    mine.styles[3].color = 0x0000FF;
+    const auto applied = ApplyParserSettings(builtin, WriteSettingsString(mine));
+    ASSERT_TRUE(applied.has_value());
+    EXPECT_EQ(applied->fontSize, 14);
+    EXPECT_EQ(applied->styles[3].color, 0x0000FFu);
+
+    ParserTables otherLanguage = mine;
+    otherLanguage.styles[9].defined = true;
+    ParserTables hugeGutter = mine;
+    hugeGutter.header.gutter = 1 << 30;
+    const std::string good = WriteSettingsString(mine);
+    for (const std::string& text :
+         {good.substr(0, good.size() - 3), std::string("Qorvex2:"), good + "junk",
+          WriteSettingsString(otherLanguage), WriteSettingsString(hugeGutter)})
+        EXPECT_FALSE(ApplyParserSettings(builtin, text).has_value()) << text;
 }
 
 TEST(Settings, CutNeverSplitsACharacter) {

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <QToolBar>
 
@@ -31,6 +32,12 @@ protected:
     }
     static void trigger(const TfEditor& editor, const char* name) {
         editor.command(QString::fromLatin1(name))->trigger();
+    }
+    // One key event as the window system delivers it, each press and release on its own.
+    static void key(QWidget& widget, bool press, Qt::Key code, Qt::KeyboardModifiers modifiers,
+                    bool autoRepeat = false) {
+        const QString text = code == Qt::Key_Return ? QStringLiteral("\r") : QString();
+        QTest::simulateEvent(&widget, press, code, modifiers, text, autoRepeat);
     }
 };
 
@@ -68,6 +75,61 @@ TEST_F(TagToolbarsTest, EnterTypesTheTagOfTheChosenModeAndCtrlBALineBreak) {
     QTest::keyClick(&editorMemo, Qt::Key_Return);
     QTest::keyClick(&editorMemo, Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(text(*editor), "Hello\r<P>\r\r<P ALIGN=CENTER>\r<LI>\r<BR>");
+}
+
+TEST_F(TagToolbarsTest, OnlyAnEnterWhoseLineBreakTheEditorTypedGetsATagAndItsPressSaysShift) {
+    auto editor = startWith("Hello");
+    TCodeMemo& editorMemo = memo(*editor);
+    editorMemo.select(5, 5);
+    trigger(*editor, "sbParagraph");
+    const Qt::KeyboardModifiers none;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+
+    // Shift let go before Enter: still the plain line break the press asked for.
+    key(editorMemo, true, Qt::Key_Shift, none);
+    key(editorMemo, true, Qt::Key_Return, shift);
+    key(editorMemo, false, Qt::Key_Shift, shift);
+    key(editorMemo, false, Qt::Key_Return, none);
+    EXPECT_EQ(text(*editor), "Hello\r");
+    // Shift pressed while Enter is held: the press had none, so the tag comes.
+    key(editorMemo, true, Qt::Key_Return, none);
+    key(editorMemo, true, Qt::Key_Shift, none);
+    key(editorMemo, false, Qt::Key_Return, shift);
+    key(editorMemo, false, Qt::Key_Shift, shift);
+    EXPECT_EQ(text(*editor), "Hello\r\r<P>");
+
+    // A held key repeats its line break, and its one key-up brings one tag.
+    key(editorMemo, true, Qt::Key_Return, none);
+    for (int repeat = 0; repeat < 2; ++repeat) {
+        key(editorMemo, false, Qt::Key_Return, none, true);
+        key(editorMemo, true, Qt::Key_Return, none, true);
+    }
+    key(editorMemo, false, Qt::Key_Return, none);
+    EXPECT_EQ(text(*editor), "Hello\r\r<P>\r\r\r<P>");
+
+    // A list style chosen with Enter: the menu takes the press, the editor gets the release.
+    auto* listStyles = editor->findChild<QMenu*>(QStringLiteral("pmListStyle"));
+    ASSERT_NE(listStyles, nullptr);
+    listStyles->popup(editorMemo.mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(listStyles));
+    QTest::keyClick(listStyles, Qt::Key_Down);
+    ASSERT_NE(listStyles->activeAction(), nullptr);
+    ASSERT_EQ(listStyles->activeAction()->objectName(), "Bulletted1");
+    key(*listStyles, true, Qt::Key_Return, none);
+    EXPECT_FALSE(listStyles->isVisible());
+    key(editorMemo, false, Qt::Key_Return, none);
+    EXPECT_TRUE(editor->command(QStringLiteral("sbUList"))->isChecked());
+    EXPECT_EQ(text(*editor), "Hello\r\r<P>\r\r\r<P><UL>\r<LI>\r</UL>");
+
+    // The editor loses the focus while Enter is held: its release there is not the key-up.
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    editorMemo.setFocus();
+    key(editorMemo, true, Qt::Key_Return, none);
+    editorMemo.clearFocus();
+    editorMemo.setFocus();
+    key(editorMemo, false, Qt::Key_Return, none);
+    EXPECT_EQ(text(*editor), "Hello\r\r<P>\r\r\r<P><UL>\r<LI>\r</UL>\r");
 }
 
 TEST_F(TagToolbarsTest, TheColourCodeRecoloursTheSwatch) {

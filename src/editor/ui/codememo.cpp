@@ -470,6 +470,8 @@ void TCodeMemo::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const KeyStroke stroke = KeyStrokeFor(event->key(), event->modifiers());
+    if (stroke.vk == kVkReturn)
+        m_lineBreakShift.reset(); // only a press that types its line break counts
     const bool wasPending = m_strokePending;
     const bool shortcut = m_model.keyDown(stroke.vk, stroke.shift, stroke.ctrl, stroke.alt);
     m_strokePending =
@@ -486,8 +488,13 @@ void TCodeMemo::keyPressEvent(QKeyEvent* event) {
 bool TCodeMemo::typeKey(const QKeyEvent& event, const KeyStroke& stroke) {
     if (stroke.ctrl || stroke.alt)
         return false;
-    if (stroke.vk == kVkReturn || (stroke.vk == kVkTab && m_wantTab)) {
-        m_model.typeCharacter(stroke.vk == kVkReturn ? U'\r' : U'\t');
+    if (stroke.vk == kVkReturn) {
+        if (m_model.typeCharacter(U'\r'))
+            m_lineBreakShift = stroke.shift;
+        return true;
+    }
+    if (stroke.vk == kVkTab && m_wantTab) {
+        m_model.typeCharacter(U'\t');
         return true;
     }
     if (stroke.vk == kVkTab)
@@ -497,6 +504,18 @@ bool TCodeMemo::typeKey(const QKeyEvent& event, const KeyStroke& stroke) {
         return false;
     m_model.typeText(text.toUtf8().toStdString());
     return true;
+}
+
+void TCodeMemo::keyReleaseEvent(QKeyEvent* event) {
+    // Auto-repeat sends a release before each repeated press; only the last one ends
+    // the key stroke, as the key-up of a held key comes once.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat() && m_lineBreakShift) {
+        const bool shift = *m_lineBreakShift;
+        m_lineBreakShift.reset();
+        emit OnLineBreakKeyUp(shift);
+    }
+    QAbstractScrollArea::keyReleaseEvent(event);
 }
 
 void TCodeMemo::inputMethodEvent(QInputMethodEvent* event) {
@@ -554,6 +573,7 @@ void TCodeMemo::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
     m_blinkTimer.stop();
     m_strokePending = false;
+    m_lineBreakShift.reset(); // its release goes elsewhere
     viewport()->update();
 }
 

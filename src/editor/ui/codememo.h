@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -125,6 +126,10 @@ signals:
     void OnHyperlinkHover();
     void OnFilesDropped(QStringList files, QPoint at);
     void OnDrawMark(QPainter* painter, QRect rect, int mark);
+    // The Enter key is released after its press typed a line break here; `shift` is the
+    // Shift state of that press. An Enter pressed elsewhere (a menu, a dialog) and
+    // released here raises nothing.
+    void OnLineBreakKeyUp(bool shift);
 
 protected:
     bool event(QEvent* event) override;
@@ -134,6 +139,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void focusInEvent(QFocusEvent* event) override;
@@ -213,6 +219,8 @@ private:
     QTimer m_blinkTimer;
     bool m_caretShown = true;
     bool m_strokePending = false; // the first stroke of a two-stroke shortcut was typed
+    // Set while the Enter key that typed a line break is held: the Shift state of its press.
+    std::optional<bool> m_lineBreakShift;
     int m_wheelRemainder = 0;
 
     bool m_selecting = false;
