@@ -3,7 +3,9 @@
 #include "app/layout.h"
 #include "app/mainwindow.h"
 
+#include "app/dropdownaccess.h"
 #include "app/editorentry.h"
+#include "app/toolbaricons.h"
 #include "editor/ui/codememo.h"
 #include "project/tfproject.h"
 
@@ -29,10 +31,22 @@ QString qs(std::string_view text) {
 
 } // namespace
 
+// A button with a drop-down opens it from the arrow beside it. The menu is set on the
+// button as well as on its action, so that assistive technology can open and read it.
+// The button takes it first, while the menu's own action still stands for the menu (the
+// action's menu then answers for the action). A button without a command of its own
+// opens the menu itself.
 void TfEditor::setDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly) {
+    auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action));
+    if (button != nullptr)
+        button->setMenu(menu);
     action->setMenu(menu);
-    if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action)))
-        button->setPopupMode(menuOnly ? QToolButton::InstantPopup : QToolButton::MenuButtonPopup);
+    if (button == nullptr)
+        return;
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+    ExposeDropDown(button);
+    if (menuOnly)
+        connect(action, &QAction::triggered, button, &QToolButton::showMenu);
 }
 
 QAction* TfEditor::makeCommand(QWidget* owner, const QString& name, const QString& caption,
@@ -232,6 +246,9 @@ void TfEditor::buildWindowKeys() {
 // ---- Toolbars ----
 
 void TfEditor::buildToolbars() {
+    // Glyphs at the size the toolbars were laid out for, so that both rows fit the
+    // window's default width.
+    setIconSize(QSize(16, 16));
     for (const ToolbarInfo& info : Toolbars()) {
         auto* bar = new QToolBar(qs(info.caption), this);
         bar->setObjectName(qs(info.name));
@@ -264,23 +281,31 @@ void TfEditor::buildFileToolbar() {
     setDropDown(bar, openProject, pmRecentFiles, false);
     openProject->setToolTip(QStringLiteral("Open Project"));
     addButtons(bar, {
-                        {"bbOpenFile", "Open", "Open File", [this] { bbOpenFileClick(); }},
-                        {"bbSaveFile", "Save", "Save File", [this] { bbSaveFileClick(); }},
-                        {"bbAddFileToProj", "Add", "Add File to Project",
+                        {"bbOpenFile", nullptr, "Open File", [this] { bbOpenFileClick(); }},
+                        {"bbSaveFile", nullptr, "Save File", [this] { bbSaveFileClick(); }},
+                        {"bbAddFileToProj", nullptr, "Add File to Project",
                          projectStep(&Tfproject::AddFiletoProject2Click)},
-                        {"bbRemFileFromProj", "Remove", "Remove File from Project",
+                        {"bbRemFileFromProj", nullptr, "Remove File from Project",
                          projectStep(&Tfproject::RemoveFilefromProject2Click)},
                         {"bbsaveas", "S as", "Save File As", [this] { bbsaveasClick(); }},
-                        {"bbnew", "New", "New File", [this] { bbnewClick(); }},
-                        {"bbclosedoc", "Close", "Close File", [this] { bbclosedocClick(); }},
+                        {"bbnew", nullptr, "New File", [this] { bbnewClick(); }},
+                        {"bbclosedoc", nullptr, "Close File", [this] { bbclosedocClick(); }},
                     });
 }
 
 void TfEditor::addButtons(QToolBar* bar, std::initializer_list<ButtonSpec> buttons) {
     for (const ButtonSpec& button : buttons)
-        makeCommand(bar, QString::fromLatin1(button.name), QString::fromLatin1(button.caption),
+        makeCommand(bar, QString::fromLatin1(button.name),
+                    QString::fromLatin1(button.caption != nullptr ? button.caption : button.hint),
                     button.handler)
             ->setToolTip(QString::fromLatin1(button.hint));
+}
+
+void TfEditor::applyGlyphIcons() {
+    for (QToolBar* bar : m_toolbars)
+        for (QAction* action : bar->actions())
+            if (const QIcon icon = GlyphIcon(action->objectName()); !icon.isNull())
+                action->setIcon(icon);
 }
 
 std::function<void()> TfEditor::projectStep(void (Tfproject::*step)()) {
@@ -296,21 +321,20 @@ std::function<void()> TfEditor::editorStep(void (EditModel::*step)()) {
 
 void TfEditor::buildEditToolbar() {
     QToolBar* bar = toolbar(2);
-    addButtons(bar,
-               {
-                   {"bbUnIndent", "UnIndent", "Un Indent", editorStep(&EditModel::blockUnindent)},
-                   {"bbCut", "Cut", "Cut (Ctrl + X)", [this] { bbCutClick(); }},
-                   {"bbCopy", "Copy", "Copy (Ctrl + C)", editorStep(&EditModel::copy)},
-                   {"bbPaste", "Paste", "Paste (Ctrl + V)", editorStep(&EditModel::paste)},
-                   {"bbundo", "Undo", "Undo (Ctrl + Z)", editorStep(&EditModel::undo)},
-                   {"bbRedo", "Redo", "Redo", editorStep(&EditModel::redo)},
-                   {"bbIndent", "Indent", "Indent", editorStep(&EditModel::blockIndent)},
-                   {"bbReplace", "Replace", "Replace (Ctrl + R)", [this] { bbReplaceClick(); }},
-                   {"bbFInd", "Find", "Find (Ctrl + F)", [this] { bbFIndClick(); }},
-                   {"bbFindAgain", "Again", "Find Again (F3)", [this] { bbFindAgainClick(); }},
-                   {"bbGotoMark", "Goto", "Goto Bookmark", {}},
-                   {"bbSetMark", "Mark", "Set Bookmark", {}},
-               });
+    addButtons(bar, {
+                        {"bbUnIndent", nullptr, "Un Indent", editorStep(&EditModel::blockUnindent)},
+                        {"bbCut", nullptr, "Cut (Ctrl + X)", [this] { bbCutClick(); }},
+                        {"bbCopy", nullptr, "Copy (Ctrl + C)", editorStep(&EditModel::copy)},
+                        {"bbPaste", nullptr, "Paste (Ctrl + V)", editorStep(&EditModel::paste)},
+                        {"bbundo", nullptr, "Undo (Ctrl + Z)", editorStep(&EditModel::undo)},
+                        {"bbRedo", nullptr, "Redo", editorStep(&EditModel::redo)},
+                        {"bbIndent", nullptr, "Indent", editorStep(&EditModel::blockIndent)},
+                        {"bbReplace", nullptr, "Replace (Ctrl + R)", [this] { bbReplaceClick(); }},
+                        {"bbFInd", nullptr, "Find (Ctrl + F)", [this] { bbFIndClick(); }},
+                        {"bbFindAgain", nullptr, "Find Again (F3)", [this] { bbFindAgainClick(); }},
+                        {"bbGotoMark", nullptr, "Goto Bookmark", {}},
+                        {"bbSetMark", nullptr, "Set Bookmark", {}},
+                    });
     setDropDown(bar, command(QStringLiteral("bbGotoMark")), pmGotoMark, true);
     setDropDown(bar, command(QStringLiteral("bbSetMark")), pmSetMark, true);
 }

@@ -68,6 +68,7 @@ TfEditor::TfEditor(Tdm1& dm1, Prompter& prompter, std::vector<std::string> param
     buildTagPopupMenus();
     buildToolbars();
     buildTagToolbars();
+    applyGlyphIcons();
     buildMenus();
     buildWindowKeys();
     execDialog = [](QDialog& dialog) { return dialog.exec(); };

@@ -153,9 +153,11 @@ private:
     void buildWindowKeys();
     [[nodiscard]] QMenu* toolbarMenu(QWidget* parent, int itemColumn);
     static void setDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly);
+    // The pictures of the glyph buttons, once every toolbar is built.
+    void applyGlyphIcons();
     struct ButtonSpec {
         const char* name;
-        const char* caption;
+        const char* caption; // none: the hint is also the button's text
         const char* hint;
         std::function<void()> handler;
     };

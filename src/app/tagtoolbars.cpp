@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "app/editorentry.h"
 #include "app/mainwindow.h"
+#include "app/toolbaricons.h"
 #include "editor/ui/codememo.h"
 #include "editor/ui/coderenderer.h"
 #include "tags/ghtmlfun.h"
@@ -19,7 +20,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -29,20 +29,6 @@ namespace {
 
 QString Latin(const char* text) {
     return QString::fromLatin1(text);
-}
-
-// The alignment glyphs of the paragraph button: lines flush left, centred or right.
-QIcon AlignmentIcon(int alignment) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::black);
-    for (int row = 0; row < 4; ++row) {
-        const int width = row % 2 == 0 ? 14 : 9;
-        const int left = alignment == 1 ? 1 : alignment == 2 ? (16 - width) / 2 : 15 - width;
-        painter.drawLine(left, 3 + row * 3, left + width - 1, 3 + row * 3);
-    }
-    return QIcon(pixmap);
 }
 
 } // namespace
@@ -159,8 +145,8 @@ void TfEditor::buildFontTagsToolbar() {
                                 [this] { sbFontStyleClick(); });
     font->setToolTip(QStringLiteral("Font Tag"));
     setDropDown(bar, font, pmFontStyles, false);
-    QAction* paragraphStyle =
-        makeCommand(bar, QStringLiteral("sbParagraphAttrib"), QStringLiteral("\u00B6"), {});
+    QAction* paragraphStyle = makeCommand(bar, QStringLiteral("sbParagraphAttrib"),
+                                          QStringLiteral("Paragraph Attributes"), {});
     paragraphStyle->setToolTip(QStringLiteral("Paragraph Attributes"));
     setDropDown(bar, paragraphStyle, pmParagraphStyle, true);
     addTagPairs(bar, {{"sbHR", "<HR>", "\r\n<HR>\r\n", ""}})
@@ -175,7 +161,7 @@ void TfEditor::buildBodyTagsToolbar() {
     QAction* paragraph = makeTagged(bar, QStringLiteral("sbParagraph"), QStringLiteral("<p>"), 0,
                                     &TfEditor::sbParagraphClick);
     paragraph->setToolTip(QStringLiteral("Paragraph (Ctrl + P)"));
-    paragraph->setIcon(AlignmentIcon(1));
+    paragraph->setIcon(ParagraphIcon(1));
     setDropDown(bar, paragraph, pmParagraph, false);
     QAction* lineBreak = makeCommand(bar, QStringLiteral("sbBreak"), QStringLiteral("<BR>"), {});
     lineBreak->setToolTip(QStringLiteral("Line Break (Ctrl + B)"));
@@ -248,7 +234,7 @@ void TfEditor::sbParagraphClick(QObject* sender) {
     m_paragraphAlignment = alignment;
     QAction* paragraph = command(QStringLiteral("sbParagraph"));
     paragraph->setChecked(true);
-    paragraph->setIcon(AlignmentIcon(alignment));
+    paragraph->setIcon(ParagraphIcon(alignment));
 }
 
 void TfEditor::InsertParagraphTag(int kind) {
