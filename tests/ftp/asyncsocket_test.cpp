@@ -212,11 +212,17 @@ TEST(AsyncSocket, ClosingResetAndSilentPeers) {
         EXPECT_EQ(c.disconnects, 1);
     }
     {
+        // The reset is reported once, as it arrives; a line written afterwards fails. Writing
+        // before the reset is known would race its arrival.
         Connection c;
         c.peer.reset();
+        for (int turn = 0; turn < 100 && c.disconnects == 0; ++turn)
+            TAsyncSocket::ProcessNotifications(100);
+        EXPECT_EQ(c.disconnects, 1);
+        EXPECT_FALSE(c.socket.Connected());
+        EXPECT_EQ(c.errors.size(), 1u);
         EXPECT_EQ(ErrorOf<ESockError>([&] {
-                      for (int i = 0; i < 3; ++i)
-                          c.socket.WriteLine("NOOP");
+                      c.socket.WriteLine("NOOP");
                   }).rfind("Connection lost while sending: ", 0),
                   0u);
     }
