@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the packages, builds Velloran and runs the test suite, plainly and under ASan/UBSan.
+# Installs the packages, builds Velloran and runs the test suite, plainly (the tests that wait on
+# sockets, processes and file events five times more) and under ASan/UBSan.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -25,8 +26,17 @@ if [[ $(id -u) -eq 0 ]]; then
     export QTWEBENGINE_DISABLE_SANDBOX=1
 fi
 
+# The tests that wait on sockets, servers, second processes and file events run five times
+# more, so that a race fails here instead of now and then on someone's machine.
+repeat_waiting_tests() {
+    local repeat=(--test-dir build --output-on-failure -j2 --repeat until-fail:5)
+    ctest "${repeat[@]}" -L integration
+    ctest "${repeat[@]}" -R '^(FileNotify|FirstInstanceTest|SingleInstance)'
+}
+
 stage "build" ./scripts/build.sh build
 stage "test" ctest --test-dir build --output-on-failure -j2
+stage "test (repeated)" repeat_waiting_tests
 
 stage "build (sanitizers)" ./scripts/build.sh build-asan \
     -DVELLORAN_SANITIZE=ON -DVELLORAN_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug

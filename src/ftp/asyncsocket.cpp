@@ -1,6 +1,6 @@
 // Non-blocking POSIX sockets behind calls that look blocking. Level-triggered poll() stands
-// in for the event notifications: what is readable is read, what is pending is written, and
-// a full block is followed at once by the next one instead of a posted "read more" event.
+// in for the event notifications: what is readable is read until the socket would block or the
+// peer has closed, and what is pending is written, a full block followed at once by the next.
 #include "ftp/asyncsocket.h"
 
 #include "platform/eventpump.h"
@@ -303,12 +303,17 @@ bool TAsyncSocket::ReceiveBlock() {
     char block[kBlockSize];
     const ssize_t received = ::recv(m_socket, block, sizeof block, 0);
     if (received > 0) {
+        // A short block does not mean nothing follows: a reply and the peer's close often
+        // wait together, and only the next read finds the close. Stopping here would leave
+        // the connection looking open until some later turn.
         ReceivedBytesAppend(block, static_cast<std::size_t>(received));
-        return static_cast<std::size_t>(received) == kBlockSize;
+        return true;
     }
     if (received == 0) {
         PeerClosed();
-    } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+    } else if (errno == EINTR) {
+        return true;
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
         // Nothing more yet; an empty read is no error worth reporting.
         m_lastErrorNo = errno;
     } else {

@@ -69,7 +69,9 @@ public:
     static void SetEventPump(EventPump* pump) noexcept;
     // One turn of the notification loop for every socket of this thread: waits at most
     // `timeoutMs` for socket events and runs their handlers. The waits call it themselves;
-    // an idle user interface may call it to notice a peer's close between operations.
+    // an idle user interface may call it to notice a peer's close between operations. A
+    // socket with input reads it until it would block or finds the peer's close, so after
+    // one turn Connected() says whether a peer that has closed is still there.
     static void ProcessNotifications(int timeoutMs);
     // How many sockets exist on this thread.
     [[nodiscard]] static int SocketUsers() noexcept;

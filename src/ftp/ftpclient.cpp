@@ -187,12 +187,16 @@ void TFtpClient::Abort() {
 
 void TFtpClient::PrepareCommand() {
     SetCanceled(false);
-    // Between operations nobody watches the socket; a server that closed an idle session
-    // is noticed here, so the user is asked to connect instead of meeting a dead socket.
+    // Between operations nobody may have watched the socket. One turn reads whatever came
+    // meanwhile until the socket would block or the server's close turns up, so a server
+    // that said "421" and closed an idle session is noticed here, however its reply and its
+    // close arrived, and the user is asked to connect instead of meeting a dead socket.
     ProcessNotifications(0);
     CheckConnected();
     DrainPendingReply();
     DiscardWaitingInput();
+    // The late input just taken may have ended with the close.
+    CheckConnected();
 }
 
 void TFtpClient::SendCommand(const std::string& commandLine) {

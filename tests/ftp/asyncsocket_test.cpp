@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace velloran;
@@ -81,6 +83,22 @@ struct Connection {
         peer.accept();
     }
 };
+
+// The handshakes waiting in a listener's accept queue, and how many the queue holds; no
+// descriptor becomes ready as a handshake joins it, so tests look again until it has.
+tcp_info ListenerInfo(int listener) {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    ::getsockopt(listener, IPPROTO_TCP, TCP_INFO, &info, &size);
+    return info;
+}
+std::size_t AcceptQueued(int listener) {
+    return ListenerInfo(listener).tcpi_unacked;
+}
+bool AcceptQueueFull(int listener) {
+    const tcp_info info = ListenerInfo(listener);
+    return info.tcpi_unacked > info.tcpi_sacked;
+}
 
 template <class Error>
 std::string ErrorOf(const std::function<void()>& action) {
@@ -167,25 +185,24 @@ TEST(AsyncSocket, ConnectingByAddressOrNameAndItsFailures) {
 }
 
 TEST(AsyncSocket, SilentAddressTimesOutOrIsCancelled) {
-    // A listener whose backlog is full drops further handshakes, so connecting hangs.
+    // A listener whose accept queue is full drops further handshakes, so connecting hangs.
+    // The queue is filled one handshake at a time, each waited for until the listener holds
+    // it, so no filler's handshake can be the one dropped.
     Peer full(0);
     std::vector<std::unique_ptr<TAsyncSocket>> fillers;
+    while (fillers.size() < 8 && !AcceptQueueFull(full.listener)) {
+        auto& filler = fillers.emplace_back(std::make_unique<TAsyncSocket>());
+        filler->Host = "127.0.0.1";
+        filler->Port = full.port;
+        filler->Connect();
+        for (int look = 0; look < 10000 && AcceptQueued(full.listener) < fillers.size(); ++look)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(AcceptQueueFull(full.listener));
     TAsyncSocket probe;
     probe.Host = "127.0.0.1";
     probe.Port = full.port;
     probe.TimeOut = 150;
-    for (int i = 0; i < 4; ++i) {
-        auto filler = std::make_unique<TAsyncSocket>();
-        filler->Host = "127.0.0.1";
-        filler->Port = full.port;
-        filler->TimeOut = 150;
-        try {
-            filler->Connect();
-        } catch (const ESockError&) {
-            break;
-        }
-        fillers.push_back(std::move(filler));
-    }
     int failed = 0;
     probe.OnConnectionFailed = [&](TAsyncSocket&) { ++failed; };
     EXPECT_EQ(ErrorOf<ESockError>([&] { probe.Connect(); }), "Connection Timed Out");
@@ -212,11 +229,17 @@ TEST(AsyncSocket, ClosingResetAndSilentPeers) {
         EXPECT_EQ(c.disconnects, 1);
     }
     {
+        // The reset is reported once, as it arrives; a line written afterwards fails. Writing
+        // before the reset is known would race its arrival.
         Connection c;
         c.peer.reset();
+        for (int turn = 0; turn < 100 && c.disconnects == 0; ++turn)
+            TAsyncSocket::ProcessNotifications(100);
+        EXPECT_EQ(c.disconnects, 1);
+        EXPECT_FALSE(c.socket.Connected());
+        EXPECT_EQ(c.errors.size(), 1u);
         EXPECT_EQ(ErrorOf<ESockError>([&] {
-                      for (int i = 0; i < 3; ++i)
-                          c.socket.WriteLine("NOOP");
+                      c.socket.WriteLine("NOOP");
                   }).rfind("Connection lost while sending: ", 0),
                   0u);
     }

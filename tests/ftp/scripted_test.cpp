@@ -132,18 +132,42 @@ TEST(ScriptedFtp, GreetingsAndLogins) {
 }
 
 TEST(ScriptedFtp, IdleSessionClosedByTheServer) {
-    Session s;
-    s.login().reply("421 Timeout.\r\n").closeControl().start();
-    s.client.Connect();
-    EXPECT_EQ(s.server.finish(), "");
-    int asked = 0;
-    s.client.OnConnectionRequired = [&](bool& handled) {
-        ++asked;
-        handled = false;
-    };
-    EXPECT_EQ(Failure([&] { (void)s.client.CurrentDirectory(); }), "Not Connected");
-    EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(s.client.Connected());
+    // The server's "421" and its close come together while nobody looks, or an idle turn takes
+    // the reply before the close comes; either way the next command, or the idle turn that the
+    // window runs, finds the session closed and asks for a connection.
+    for (const bool replyTakenFirst : {false, true}) {
+        for (const bool idleTurnFirst : {false, true}) {
+            SCOPED_TRACE(std::string(replyTakenFirst ? "reply taken first" : "reply with close") +
+                         (idleTurnFirst ? ", idle turn" : ", command"));
+            Session s;
+            s.login().hold().reply("421 Timeout.\r\n");
+            if (replyTakenFirst)
+                s.server.hold();
+            s.server.closeControl().start();
+            s.client.Connect();
+            s.server.release();
+            if (replyTakenFirst) {
+                for (int turn = 0; turn < 100 && !s.client.InboundBuffer().hasLine(); ++turn)
+                    TAsyncSocket::ProcessNotifications(100);
+                ASSERT_TRUE(s.client.InboundBuffer().hasLine());
+                EXPECT_TRUE(s.client.Connected());
+                s.server.release();
+            }
+            ASSERT_EQ(s.server.finish(), "");
+            if (idleTurnFirst) {
+                TAsyncSocket::ProcessNotifications(0);
+                EXPECT_FALSE(s.client.Connected());
+            }
+            int asked = 0;
+            s.client.OnConnectionRequired = [&](bool& handled) {
+                ++asked;
+                handled = false;
+            };
+            EXPECT_EQ(Failure([&] { (void)s.client.CurrentDirectory(); }), "Not Connected");
+            EXPECT_EQ(asked, 1);
+            EXPECT_FALSE(s.client.Connected());
+        }
+    }
 }
 
 TEST(ScriptedFtp, CommandRepliesAndTheirEvents) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <stdexcept>
 #include <strings.h>
@@ -68,7 +69,7 @@ ScriptedFtpServer::ScriptedFtpServer() {
     if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), size) != 0 ||
         ::listen(m_listen, 4) != 0 ||
         ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &size) != 0 ||
-        ::pipe2(m_wake, O_CLOEXEC) != 0) {
+        ::pipe2(m_wake, O_CLOEXEC) != 0 || ::pipe2(m_release, O_CLOEXEC) != 0) {
         const std::string error = systemError("cannot listen on 127.0.0.1");
         closeFd(m_listen);
         throw std::runtime_error(error);
@@ -81,7 +82,8 @@ ScriptedFtpServer::~ScriptedFtpServer() {
         [[maybe_unused]] const ssize_t written = ::write(m_wake[1], "x", 1);
         m_thread.join();
     }
-    for (int* fd : {&m_data, &m_control, &m_listen, &m_wake[0], &m_wake[1]}) {
+    for (int* fd :
+         {&m_data, &m_control, &m_listen, &m_wake[0], &m_wake[1], &m_release[0], &m_release[1]}) {
         closeFd(*fd);
     }
 }
@@ -121,12 +123,19 @@ ScriptedFtpServer& ScriptedFtpServer::waitForClose() {
 ScriptedFtpServer& ScriptedFtpServer::closeControl() {
     return add(Kind::CloseControl);
 }
+ScriptedFtpServer& ScriptedFtpServer::hold() {
+    return add(Kind::Hold);
+}
 
 void ScriptedFtpServer::start() {
     if (m_thread.joinable()) {
         throw std::logic_error("the script is already running");
     }
     m_thread = std::thread([this] { run(); });
+}
+
+void ScriptedFtpServer::release() {
+    [[maybe_unused]] const ssize_t written = ::write(m_release[1], "x", 1);
 }
 
 std::string ScriptedFtpServer::finish(std::chrono::milliseconds limit) {
@@ -151,9 +160,9 @@ std::string ScriptedFtpServer::dataReceived() const {
 }
 
 void ScriptedFtpServer::run() {
-    static const char* const names[] = {"reply",     "expect",       "expectAny",
-                                        "openData",  "sendData",     "receiveData",
-                                        "closeData", "waitForClose", "closeControl"};
+    static const char* const names[] = {"reply",        "expect",      "expectAny", "openData",
+                                        "sendData",     "receiveData", "closeData", "waitForClose",
+                                        "closeControl", "hold"};
     std::string error = acceptControl(std::chrono::steady_clock::now() + kStepLimit);
     for (std::size_t i = 0; error.empty() && i < m_steps.size(); ++i) {
         {
@@ -220,8 +229,14 @@ std::string ScriptedFtpServer::runStep(const Step& step, Deadline deadline) {
             }
         }
     case Kind::CloseControl:
-        closeFd(m_control);
-        return "";
+        return closeAcknowledged(deadline);
+    case Kind::Hold: {
+        if (std::string error = waitFor(m_release[0], POLLIN, deadline); !error.empty()) {
+            return error;
+        }
+        char token = 0;
+        return ::read(m_release[0], &token, 1) == 1 ? "" : systemError("reading the release");
+    }
     }
     return "unknown step";
 }
@@ -304,6 +319,39 @@ std::string ScriptedFtpServer::receiveAll(Deadline deadline) {
         }
         std::lock_guard lock(m_mutex);
         m_received.append(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+}
+
+// The client's system acknowledges the end of the connection as it queues it for reading, so
+// once the acknowledgement is here the client can find the end without waiting.
+std::string ScriptedFtpServer::closeAcknowledged(Deadline deadline) {
+    if (m_control < 0) {
+        return "the connection is not open";
+    }
+    ::shutdown(m_control, SHUT_WR);
+    for (;;) {
+        tcp_info info{};
+        socklen_t size = sizeof info;
+        if (::getsockopt(m_control, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) {
+            const std::string error = systemError("cannot read the connection's state");
+            closeFd(m_control);
+            return error;
+        }
+        if (info.tcpi_state == TCP_FIN_WAIT2 || info.tcpi_state == TCP_TIME_WAIT ||
+            info.tcpi_state == TCP_CLOSE) {
+            closeFd(m_control);
+            return "";
+        }
+        // No descriptor becomes ready when an acknowledgement comes, so look again shortly.
+        if (std::chrono::steady_clock::now() >= deadline) {
+            closeFd(m_control);
+            return "the client never acknowledged the close";
+        }
+        pollfd wake{m_wake[0], POLLIN, 0};
+        if (::poll(&wake, 1, 1) > 0) {
+            closeFd(m_control);
+            return "the server was stopped";
+        }
     }
 }
 

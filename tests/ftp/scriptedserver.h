@@ -37,9 +37,15 @@ public:
     ScriptedFtpServer& closeData();
     // Records lines until the client closes the control connection.
     ScriptedFtpServer& waitForClose();
+    // Ends the session and goes on only once the client's system has acknowledged the end, so
+    // that the client's next look at its socket finds the connection closed.
     ScriptedFtpServer& closeControl();
+    // Waits for release(), so a test can let its client reach a state before the next step.
+    ScriptedFtpServer& hold();
 
     void start();
+    // Lets the script go on past its next hold().
+    void release();
     // "" when every step ran, else the first failure, or "script still running at step N".
     std::string finish(std::chrono::milliseconds limit = std::chrono::seconds(10));
     std::vector<std::string> commands() const;
@@ -55,7 +61,8 @@ private:
         ReceiveData,
         CloseData,
         WaitForClose,
-        CloseControl
+        CloseControl,
+        Hold
     };
     struct Step {
         Kind kind;
@@ -72,12 +79,14 @@ private:
     std::string writeAll(int fd, const std::string& bytes, Deadline deadline);
     std::string receiveAll(Deadline deadline);
     std::string connectData(const std::string& from, Deadline deadline);
+    std::string closeAcknowledged(Deadline deadline);
 
     std::vector<Step> m_steps;
     int m_listen = -1;
     int m_control = -1;
     int m_data = -1;
     int m_wake[2] = {-1, -1};
+    int m_release[2] = {-1, -1};
     int m_port = 0;
     std::string m_pending;
     std::thread m_thread;
