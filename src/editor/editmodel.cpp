@@ -129,8 +129,12 @@ void EditModel::loadFromFile(const std::string& fileName) {
     } catch (const std::bad_alloc&) {
         throw FileError(outOfMemoryText(fileName));
     }
-    const std::uint64_t need = memoryNeeded(bytes.size(), lineEndCount(bytes));
+    // Counting the lines costs a pass over the text: only done when a line at every
+    // byte would not fit.
     const std::uint64_t budget = documentBudget() + bytes.size(); // the read is counted
+    std::uint64_t need = memoryNeeded(bytes.size(), bytes.size());
+    if (need > budget)
+        need = memoryNeeded(bytes.size(), lineEndCount(bytes));
     if (need > budget) {
         const std::uint64_t size = bytes.size();
         bytes = std::string();
