@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <ctime>
 #include <exception>
+#include <new>
 #include <string_view>
 
 namespace velloran {
@@ -116,6 +117,11 @@ std::optional<int> RunExportCommand(const std::vector<std::string>& args, std::o
     std::string bytes;
     try {
         bytes = exportFile(request.files.front(), *formatNamed(request.format), err);
+    } catch (const std::bad_alloc&) {
+        return fail(err,
+                    "File is too large to export: \"" + request.files.front() +
+                        "\"; there is not enough memory for it.",
+                    kExitFileError);
     } catch (const std::exception& error) {
         return fail(err, error.what(), kExitFileError);
     }

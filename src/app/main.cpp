@@ -1,6 +1,7 @@
 // The program's entry point.
 #include "app/exportcommand.h"
 #include "app/shell.h"
+#include "platform/atomicfile.h"
 
 #include <algorithm>
 #include <iostream>
@@ -8,6 +9,9 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a save fails with a message instead of ending the program
+    // with the edits unsaved and a temporary file left behind.
+    velloran::CatchFileSizeSignal();
     // Export runs before the application object exists, so it needs no display and
     // never meets a running instance.
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);

@@ -18,6 +18,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
@@ -316,7 +317,9 @@ void TfEditor::bringToFront() {
 }
 
 void TfEditor::OpenFile(const std::string& fileName, bool readOnly) {
-    if (!FileExists(fileName))
+    // Only a missing name is passed over in silence; a folder, a FIFO or a device
+    // reaches the load, which says why it cannot be opened.
+    if (!QFileInfo::exists(qs(fileName)))
         return;
     const std::string ext = AsciiUpper(ExtractFileExt(fileName));
     if (ext == ".GIF" || ext == ".JPG" || ext == ".PNG" || ext == ".BMP")

@@ -53,8 +53,8 @@ BuiltinParsers LoadBuiltinParsers(const std::string& appDir,
         try {
             if (path.empty())
                 throw FileError("The highlighting language \"" + relative + "\" is not installed.");
-            loaded.parsers[i] = std::make_unique<TCodeMemoParser>(
-                ReadParserImage(ReadWholeFile(path), kFiles[i].componentName));
+            loaded.parsers[i] = std::make_unique<TCodeMemoParser>(ReadParserImage(
+                ReadWholeFile(path, kParserImageReadLimit), kFiles[i].componentName));
         } catch (const VelloranError& e) {
             loaded.errors.push_back(e.what());
         }

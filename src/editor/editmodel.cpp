@@ -6,9 +6,14 @@
 #include "editor/codememoerror.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/memorybudget.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
+#include <new>
+#include <sys/stat.h>
 
 namespace velloran {
 
@@ -38,7 +43,50 @@ std::string withCrLf(std::string_view text) {
     return out;
 }
 
+// Per byte of the file: the text in its gap buffer; the token numbers, up to a byte a
+// character until the highlighter packs them; and while the document is saved or
+// exported, a copy of its tokens and the bytes written. Per line: its start and
+// attributes.
+constexpr std::uint64_t kMemoryPerByte = 4;
+constexpr std::uint64_t kMemoryPerLine = sizeof(Position) + sizeof(LineAttributes);
+constexpr std::string_view kMemoryLimitWhy = "the free memory allows at most";
+
+// What a document may take: an eighth of the free memory stays for the rest of the
+// program and the machine.
+std::uint64_t documentBudget() {
+    const std::uint64_t available = AvailableMemory();
+    return available - available / 8;
+}
+
+// LF, CR LF and a lone CR each end a line.
+std::uint64_t lineEndCount(std::string_view bytes) {
+    const char* const end = bytes.data() + bytes.size();
+    auto count = static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    for (const char* p = bytes.data();
+         (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)))) !=
+         nullptr;) {
+        ++p;
+        if (p == end || *p != '\n')
+            ++count;
+    }
+    return count;
+}
+
+std::string outOfMemoryText(const std::string& fileName) {
+    struct stat info {};
+    const std::string size =
+        ::stat(fileName.c_str(), &info) == 0
+            ? " has " + ByteSizeText(static_cast<std::uint64_t>(info.st_size)) + ";"
+            : "";
+    return "File is too large to open: \"" + fileName + "\"" + size +
+           " there is not enough memory for it.";
+}
+
 } // namespace
+
+std::uint64_t EditModel::memoryNeeded(std::uint64_t bytes, std::uint64_t lines) noexcept {
+    return bytes * kMemoryPerByte + (lines + 1) * kMemoryPerLine;
+}
 
 EditModel::EditModel() : m_keyTable(DefaultKeyTable()), m_keys(m_keyTable) {
 }
@@ -70,9 +118,39 @@ void EditModel::loadFromBytes(std::string bytes) {
 }
 
 void EditModel::loadFromFile(const std::string& fileName) {
-    if (!FileExists(fileName))
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0 && errno == ENOENT)
         throw FileError("File '" + fileName + "' cannot be opened for reading");
-    loadFromBytes(ReadWholeFile(fileName));
+    // Before reading, the file's size alone must fit; once read, its lines too. The
+    // old text is still there for both checks, so a refusal changes nothing.
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(fileName, {documentBudget() / kMemoryPerByte, kMemoryLimitWhy});
+    } catch (const std::bad_alloc&) {
+        throw FileError(outOfMemoryText(fileName));
+    }
+    // Counting the lines costs a pass over the text: only done when a line at every
+    // byte would not fit.
+    const std::uint64_t budget = documentBudget() + bytes.size(); // the read is counted
+    std::uint64_t need = memoryNeeded(bytes.size(), bytes.size());
+    if (need > budget)
+        need = memoryNeeded(bytes.size(), lineEndCount(bytes));
+    if (need > budget) {
+        const std::uint64_t size = bytes.size();
+        bytes = std::string();
+        const auto allowed = static_cast<std::uint64_t>(static_cast<long double>(budget) *
+                                                        static_cast<long double>(size) /
+                                                        static_cast<long double>(need));
+        throw FileError(FileTooLargeText(fileName, size, {allowed, kMemoryLimitWhy}));
+    }
+    try {
+        loadFromBytes(std::move(bytes));
+    } catch (const std::bad_alloc&) {
+        // The store may hold part of the new text: an empty document is consistent.
+        bytes = std::string();
+        loadFromBytes(std::string());
+        throw FileError(outOfMemoryText(fileName));
+    }
     if (hasOption(cmoTitleAsFilename))
         m_title = fileName;
 }
@@ -83,7 +161,13 @@ std::string EditModel::saveToString() {
 }
 
 void EditModel::saveToFile(const std::string& fileName) {
-    WriteFileAtomically(fileName, exportRange(m_saveFormat, 0, length()));
+    std::string bytes;
+    try {
+        bytes = exportRange(m_saveFormat, 0, length());
+    } catch (const std::bad_alloc&) {
+        throw FileError("Cannot write \"" + fileName + "\": there is not enough memory.");
+    }
+    WriteFileAtomically(fileName, bytes);
     m_undo.clear();
     if (hasOption(cmoTitleAsFilename))
         m_title = fileName;

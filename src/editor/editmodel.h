@@ -88,11 +88,18 @@ public:
 
     // Takes a file's bytes: detects encoding and line ends, keeps every other byte.
     void loadFromBytes(std::string bytes);
-    // "File '%s' cannot be opened for reading" when it cannot be read.
+    // "File '%s' cannot be opened for reading" when it does not exist; FileError with
+    // the reason when it cannot be read, is no regular file, or would not fit in the
+    // free memory ("File is too large to open: ..."), checked before it is read.
     void loadFromFile(const std::string& fileName);
+    // The memory a document of `bytes` bytes in `lines` lines takes, the file's own
+    // bytes included, at its peak (while it is saved or exported).
+    [[nodiscard]] static std::uint64_t memoryNeeded(std::uint64_t bytes,
+                                                    std::uint64_t lines) noexcept;
     // The whole text in `saveFormat()`; clears the log, as a save ends the modified state.
     [[nodiscard]] std::string saveToString();
-    // Written atomically; a failed save leaves the file as it was.
+    // Written atomically (see WriteFileAtomically); a failed save keeps the document
+    // modified.
     void saveToFile(const std::string& fileName);
     [[nodiscard]] SaveFormat saveFormat() const noexcept { return m_saveFormat; }
     void setSaveFormat(SaveFormat format) noexcept { m_saveFormat = format; }

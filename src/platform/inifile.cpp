@@ -157,7 +157,7 @@ IniFile::IniFile(std::string path) : m_path(std::move(path)) {
             return;
         }
     }
-    m_lines = splitLines(ReadWholeFile(m_path));
+    m_lines = splitLines(ReadWholeFile(m_path, kSettingsReadLimit));
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key,

@@ -12,6 +12,8 @@
 #include <QTabBar>
 #include <QTest>
 #include <QUrl>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velloran;
 
@@ -171,4 +173,21 @@ TEST_F(MainWindowTest, AnOutsideChangeAsksToReloadButTheProgramsOwnSaveDoesNot) 
     EXPECT_EQ(memo.model().getText(), "changed elsewhere");
     QTest::qWait(400);
     EXPECT_EQ(prompter.messages.size(), 1u) << "one question per change";
+}
+
+// A save of a file with a second name goes in place: both names see the new text.
+TEST_F(MainWindowTest, AHardLinkedDocumentKeepsItsLinksThroughASave) {
+    auto editor = start();
+    const QString path = file("linked.htm", "old\r\n");
+    const QString other = dir.filePath("other-name.htm");
+    ASSERT_EQ(::link(path.toLocal8Bit().constData(), other.toLocal8Bit().constData()), 0);
+    editor->OpenFile(path.toStdString(), false);
+    TCodeMemo& memo = *editor->CurrentEntry()->Memo;
+    memo.model().typeText("new ");
+    editor->command(QStringLiteral("bbSaveFile"))->trigger();
+    EXPECT_FALSE(memo.model().modified());
+    EXPECT_EQ(fileBytes(other), "new old\r\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 2u);
 }

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace velloran;
 
@@ -97,4 +101,63 @@ TEST(ExportCommand, OtherCommandLinesAreLeftAlone) {
         EXPECT_FALSE(result.status.has_value());
         EXPECT_EQ(result.out + result.err, "");
     }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VELLORAN_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELLORAN_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// Under an address-space limit (ulimit -v) in a child process: a file that cannot fit
+// is refused with its size before it is read, one whose many lines cannot fit once it
+// is read, and an ordinary file still exports.
+TEST(ExportCommand, AFileLargerThanTheMemoryAllowsIsRefusedWithItsSize) {
+#ifdef VELLORAN_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit under an address-space limit";
+#endif
+    TempDir dir;
+    const std::string big = dir.file("big.htm");
+    std::ofstream(big).close();
+    std::filesystem::resize_file(big, std::uint64_t{1} << 30); // sparse: costs no disk
+    const std::string lines = writeFile(dir, "lines.txt", std::string(24 << 20, '\n'));
+    const std::string small = writeFile(dir, "small.htm", "<p>fits</p>\n");
+
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        unsigned long long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        limit.rlim_cur = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{256} << 20);
+        std::string report;
+        if (::setrlimit(RLIMIT_AS, &limit) != 0)
+            report = "no limit";
+        for (const std::string& file : {big, lines, small}) {
+            const Outcome result = run({"--export=text", file});
+            report += std::to_string(result.status.value_or(-1)) + " " + result.err + "|";
+        }
+        (void)!::write(channel[1], report.data(), report.size());
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(got));
+    ::close(channel[0]);
+    ::waitpid(child, nullptr, 0);
+
+    const std::regex expected("1 velloran: File is too large to open: \"" + big +
+                              "\" has 1\\.0 GB; the free memory allows at most [0-9.]+ MB\\.\n\\|"
+                              "1 velloran: File is too large to open: \"" +
+                              lines +
+                              "\" has 24\\.0 MB; the free memory allows at most [0-9.]+ MB\\.\n\\|"
+                              "0 \\|");
+    EXPECT_TRUE(std::regex_match(report, expected)) << report;
 }

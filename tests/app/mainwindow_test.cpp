@@ -7,16 +7,20 @@
 #include "editor/parserimage.h"
 #include "editor/ui/codememo.h"
 #include "guitest.h"
+#include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/prompter.h"
 #include "project/tfproject.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velloran;
 
@@ -120,4 +124,37 @@ TEST_F(MainWindowTest, DocumentsOpenOnceShowTheirNameAndKeepTheirBytes) {
     editor->CurrentEntry()->Save(prompter, {});
     EXPECT_EQ(fileBytes(path), bytes);
     EXPECT_TRUE(editor->close());
+}
+
+// A settings file that is a FIFO or a link to /dev/zero must neither hang the start nor
+// fill the memory: the program starts on its defaults, says why, and leaves it alone.
+class SpecialSettingsFileTest : public MainWindowTest {
+protected:
+    void expectDefaultsAndItsMessage() {
+        const std::string settings = settingsPath().toStdString();
+        auto editor = start();
+        ASSERT_FALSE(prompter.messages.empty());
+        for (const auto& message : prompter.messages)
+            EXPECT_EQ(message.text, "Cannot read \"" + settings + "\": it is not a regular file");
+        EXPECT_EQ(dm.state.projectFileName, dm.tutorialProject()) << "the first-start default";
+        EXPECT_TRUE(editor->isVisible());
+        // It cannot be opened as a document either, and the window goes on.
+        EXPECT_THROW(editor->OpenFile(settings, false), FileError);
+        EXPECT_EQ(editor->documentTabCount(), 0);
+        EXPECT_TRUE(editor->close());
+    }
+};
+
+TEST_F(SpecialSettingsFileTest, AFifo) {
+    ASSERT_EQ(::mkfifo(settingsPath().toStdString().c_str(), 0600), 0);
+    expectDefaultsAndItsMessage();
+    struct stat info {};
+    ASSERT_EQ(::lstat(settingsPath().toStdString().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(SpecialSettingsFileTest, ALinkToDevZero) {
+    ASSERT_EQ(::symlink("/dev/zero", settingsPath().toStdString().c_str()), 0);
+    expectDefaultsAndItsMessage();
+    EXPECT_EQ(QFileInfo(settingsPath()).symLinkTarget(), "/dev/zero");
 }

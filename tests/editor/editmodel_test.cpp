@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace velloran;
 using namespace std::literals;
@@ -380,4 +383,36 @@ TEST(EditModelSearch, FindSelectsMatchesAndReplaceAllIsUndoableStepByStep) {
     EXPECT_EQ(storeText(model), "one ,  \rThing \r");
     EXPECT_THROW(model.findText("a(b", position, kSearchNow | kRegularExpression),
                  RegexSyntaxError);
+}
+
+// Under `ulimit -f`, as the program runs: the save fails with a message and loses nothing,
+// whether it goes through a temporary file or in place (a hard-linked file).
+TEST(EditModelFiles, ASaveOverTheFileSizeLimitFailsAndKeepsTheDocumentModified) {
+    CatchFileSizeSignal();
+    TempDir dir;
+    const std::string old = "<p>old</p>\n";
+    WriteFileAtomically(dir.file("page.htm"), old);
+    WriteFileAtomically(dir.file("linked.htm"), old);
+    ASSERT_EQ(::link(dir.file("linked.htm").c_str(), dir.file("second-name.htm").c_str()), 0);
+    for (const char* name : {"page.htm", "linked.htm"}) {
+        EditModel model;
+        model.loadFromFile(dir.file(name));
+        model.replaceSel(std::string(64 * 1024, 'x'));
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        std::string error;
+        try {
+            model.saveToFile(dir.file(name));
+        } catch (const FileError& e) {
+            error = e.what();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_EQ(error, "Cannot write \"" + dir.file(name) + "\": File too large");
+        EXPECT_TRUE(model.modified());
+        EXPECT_EQ(ReadWholeFile(dir.file(name)), old);
+    }
+    EXPECT_EQ(dir.entries(), (std::set<std::string>{"page.htm", "linked.htm", "second-name.htm"}));
 }
