@@ -99,8 +99,10 @@ void TfEditor::LoadLayout(QObject* sender) {
     try {
         ini = IniFile(m_dm.state.iniFileName);
     } catch (const VelloranError& error) {
-        // An unreadable file leaves the defaults; saying so once is enough.
-        m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
+        // An unreadable file leaves the defaults. At start the settings reading has just
+        // said why; a layout the user picks says it again.
+        if (sender != this)
+            m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
     }
     const ScreenSize screen = PrimaryScreenSize();
     Apply(*this, ReadPlacement(ini, LayoutWindow::Main, suffix, screen), *this);
