@@ -84,9 +84,13 @@ bool TEditorEntry::Save(Prompter& prompter, const std::string& dialogFolder) {
     const auto chosen = prompter.saveFile(request);
     if (!chosen)
         return false;
-    writeTo(*chosen);
-    FileName = *chosen;
+    SaveAs(*chosen);
     return true;
+}
+
+void TEditorEntry::SaveAs(const std::string& name) {
+    writeTo(name);
+    FileName = name;
 }
 
 } // namespace velloran

@@ -43,6 +43,9 @@ public:
     // for through `prompter`. Returns false when the user declined the name. Throws
     // FileError and leaves the document modified when the write fails.
     bool Save(Prompter& prompter, const std::string& dialogFolder);
+    // Writes the document to `name`, which becomes its name only once the write has
+    // succeeded: a failed Save As leaves the document as it was. Throws FileError.
+    void SaveAs(const std::string& name);
 
 private:
     void writeTo(const std::string& name);

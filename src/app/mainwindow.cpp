@@ -602,6 +602,10 @@ void TfEditor::bbOpenFileClick() {
 
 void TfEditor::saveEntry(TEditorEntry& entry, bool& written) {
     written = entry.Save(m_prompter, m_dm.state.appDir);
+    showSaved(entry);
+}
+
+void TfEditor::showSaved(const TEditorEntry& entry) {
     // An untitled document may have been given its name just now.
     const auto it = std::find_if(m_entries.begin(), m_entries.end(),
                                  [&](const auto& e) { return e.get() == &entry; });
@@ -630,9 +634,8 @@ void TfEditor::bbsaveasClick() {
     const auto name = m_prompter.saveFile(request);
     if (!name)
         return;
-    entry->FileName = *name;
-    bool written = false;
-    saveEntry(*entry, written);
+    entry->SaveAs(*name);
+    showSaved(*entry);
 }
 
 void TfEditor::bbclosedocClick() {

@@ -210,6 +210,7 @@ private:
     void readSettings();
     void writeSettings();
     void saveEntry(TEditorEntry& entry, bool& written);
+    void showSaved(const TEditorEntry& entry);
     void toggleLineHighlight(TEditorEntry& entry, int line);
     bool acceptProjectDrag(QEvent* event);
     void applyCommandSet(CommandSet set);

@@ -191,3 +191,19 @@ TEST_F(MainWindowTest, AHardLinkedDocumentKeepsItsLinksThroughASave) {
     ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &info), 0);
     EXPECT_EQ(info.st_nlink, 2u);
 }
+
+// A Save As that cannot write keeps the document's name, caption and modified state, so
+// the next Save goes where the text came from.
+TEST_F(MainWindowTest, AFailedSaveAsKeepsTheDocumentsName) {
+    auto editor = start();
+    const QString path = file("page.htm", "old\r\n");
+    editor->OpenFile(path.toStdString(), false);
+    TCodeMemo& memo = *editor->CurrentEntry()->Memo;
+    memo.model().typeText("new ");
+    prompter.planFile(dir.filePath("missing/page.htm").toStdString());
+    EXPECT_THROW(editor->command(QStringLiteral("bbsaveas"))->trigger(), FileError);
+    EXPECT_EQ(editor->CurrentEntry()->FileName, path.toStdString());
+    EXPECT_TRUE(memo.model().modified());
+    editor->command(QStringLiteral("bbSaveFile"))->trigger();
+    EXPECT_EQ(fileBytes(path), "new old\r\n");
+}
