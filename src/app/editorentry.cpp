@@ -2,7 +2,7 @@
 #include "app/editorentry.h"
 
 #include "app/appstate.h"
-#include "app/filenotify.h"
+#include "platform/filenotify.h"
 #include "editor/ui/codememo.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
