@@ -1,7 +1,9 @@
-// libFuzzer target: any bytes must read into a consistent folder tree that writes back stably.
+// libFuzzer target: any bytes are refused or read into a consistent folder tree that writes
+// back stably and whole.
 #include "project/projectformat.h"
 #include "project/projecttree.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -34,11 +36,12 @@ void checkTree(const ProjectTree& tree) {
     }
 }
 
-// What FormatProject writes must read back without error into the same text.
+// What FormatProject writes must read back with nothing refused or lost into the same text.
 void checkStable(const ProjectTree& tree) {
     const std::string once = FormatProject(tree);
     ProjectTree again;
-    check(!ReadProject(once, again));
+    const ProjectReadResult result = ReadProject(once, again);
+    check(tree.empty() ? result.refusal.has_value() : !result.refusal && !result.loss);
     check(FormatProject(again) == once);
 }
 
@@ -60,9 +63,14 @@ void edit(ProjectTree& tree, std::string_view name) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     ProjectTree tree;
-    const auto error = ReadProject(input, tree);
-    if (error) {
-        check(error->parent != -1 && tree.folderAt(error->parent) == nullptr);
+    const ProjectReadResult result = ReadProject(input, tree);
+    check(result.refusal ? tree.empty() && !result.loss : !tree.empty());
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n') +
+                                 std::count(input.begin(), input.end(), '\r')) +
+        1;
+    for (const auto& issue : {result.refusal, result.loss}) {
+        check(!issue || (issue->line <= lines && !issue->reason.empty()));
     }
     checkTree(tree);
     checkStable(tree);

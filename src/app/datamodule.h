@@ -6,6 +6,7 @@
 #include "app/programpaths.h"
 #include "app/settings.h"
 #include "platform/prompter.h"
+#include "project/projectfile.h"
 
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ public:
     std::vector<std::string> dataDirs;
     FileRequest OpenDialog1;
     FileRequest SaveDialog1;
+
+    // The part of `state` that the project window shares.
+    [[nodiscard]] ProjectSession projectSession() {
+        return {state.projectFileName, state.recentProjects, state.bulkUpdate};
+    }
 
     // The tutorial project's full name, or empty when it is not installed.
     [[nodiscard]] std::string tutorialProject() const;

@@ -2,10 +2,10 @@
 #include "app/editorentry.h"
 
 #include "app/appstate.h"
-#include "app/filenotify.h"
 #include "editor/ui/codememo.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filenotify.h"
 #include "platform/prompter.h"
 #include "platform/qt/qtmainthread.h"
 

@@ -82,7 +82,8 @@ int RunVelloran(int argc, char** argv) {
             absolute.push_back(AbsoluteName(parameters.front(), QDir::currentPath().toStdString()));
         editor = std::make_unique<TfEditor>(*dm1, prompter, absolute);
         prompter.setParent(editor.get());
-        project = std::make_unique<Tfproject>(dm1->state, prompter, mainThread, dm1->OpenDialog1);
+        project = std::make_unique<Tfproject>(dm1->projectSession(), prompter, mainThread,
+                                              dm1->OpenDialog1);
         editor->setProjectWindow(project.get());
     }
     QObject::connect(&instance, &SingleInstance::commandLineReceived, editor.get(),

@@ -13,20 +13,6 @@
 namespace velloran {
 namespace {
 
-// Restores the flag's earlier value, so that a write inside a caller's bulk update
-// does not end that update.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : m_flag(flag), m_before(flag) { m_flag = true; }
-    ~FlagGuard() { m_flag = m_before; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_before;
-};
-
 // Names differing only in case are different files here, so the match is exact.
 void forgetRecent(std::vector<std::string>& recent, const std::string& name) {
     const auto it = std::find(recent.begin(), recent.end(), name);
@@ -78,16 +64,22 @@ bool Project::OpenProject(std::string name) {
         forgetRecent(m_session.recentProjects, name);
         return false;
     }
-    if (const std::optional<std::string> failure = load(name)) {
+    std::optional<std::string> warning;
+    if (const std::optional<std::string> failure = load(name, warning)) {
         m_prompter.message(MessageKind::Error, *failure, Buttons::Ok);
         return false;
     }
+    // Told before anything can write the project, since every change rewrites it whole.
+    if (warning)
+        m_prompter.message(MessageKind::Warning, *warning, Buttons::Ok);
     promoteRecent(m_session.recentProjects, name);
     return true;
 }
 
-// The file is read before the open project is closed, so an unreadable file costs nothing.
-std::optional<std::string> Project::load(const std::string& name) {
+// The file is read and checked before the open project is closed, so a file that is
+// unreadable or no project costs nothing.
+std::optional<std::string> Project::load(const std::string& name,
+                                         std::optional<std::string>& warning) {
     BusyCursor busy(m_prompter);
     std::string bytes;
     try {
@@ -95,13 +87,22 @@ std::optional<std::string> Project::load(const std::string& name) {
     } catch (const VelloranError& error) {
         return error.what();
     }
+    ProjectTree next;
+    const ProjectReadResult result = ReadProject(bytes, next);
+    if (const auto& refusal = result.refusal) {
+        const std::string where =
+            refusal->line > 0 ? "line " + std::to_string(refusal->line) + ": " : std::string();
+        return "Unable to open project " + quoted(name) + ": " + where + refusal->reason +
+               ". It is not a project file.";
+    }
     CloseProject();
-    const std::optional<ProjectReadError> error = ReadProject(bytes, m_tree);
-    m_session.projectFileName = error ? std::string() : name;
-    if (!error)
-        return std::nullopt;
-    return "Invalid parent folder index " + std::to_string(error->parent) + " in section " +
-           error->header + " of project " + quoted(name) + ".";
+    m_tree = std::move(next);
+    m_session.projectFileName = name;
+    if (const auto& loss = result.loss)
+        warning = "Line " + std::to_string(loss->line) + " of project " + quoted(name) +
+                  " cannot be kept: " + loss->reason +
+                  ".\r\n\r\nIt will be lost when the project is next changed.";
+    return std::nullopt;
 }
 
 // Only a name ending in exactly ".vpr" is taken; any other answer writes nothing.
@@ -134,7 +135,7 @@ bool Project::SaveProject(std::string name) {
 
 std::optional<std::string> Project::writeTo(const std::string& name) {
     BusyCursor busy(m_prompter);
-    FlagGuard bulk(m_session.bulkUpdate);
+    const FlagScope bulk(m_session.bulkUpdate); // a write inside a bulk update keeps it
     std::optional<std::string> failure;
     try {
         m_writer(name, FormatProject(m_tree));
@@ -154,11 +155,18 @@ void Project::CloseProject() {
     m_tree.clear();
 }
 
-ProjectFolder& Project::AddFolder(const std::string& name, ProjectFolder* parent) {
+ProjectFolder* Project::AddFolder(const std::string& name, ProjectFolder* parent) {
+    if (parent != nullptr && parent->depth() + 1 >= kMaxFolderDepth) {
+        m_prompter.message(MessageKind::Error,
+                           "Folders cannot be nested more than " + std::to_string(kMaxFolderDepth) +
+                               " levels deep.",
+                           Buttons::Ok);
+        return nullptr;
+    }
     ProjectFolder& folder = m_tree.addFolder(name, parent);
     m_listener->folderAdded(folder);
     saveChange();
-    return folder;
+    return &folder;
 }
 
 bool Project::RemoveFolder(ProjectFolder& folder) {

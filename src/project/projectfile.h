@@ -22,6 +22,20 @@ struct ProjectSession {
     bool& bulkUpdate;                         // set: no per-entry writes
 };
 
+// Sets a flag such as bulkUpdate for one scope, also when it ends by an exception, and
+// restores the earlier value, so that a nested scope does not end the outer one.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : m_flag(flag), m_before(flag) { m_flag = true; }
+    ~FlagScope() { m_flag = m_before; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_before;
+};
+
 // The editable fields of an entry, as the properties dialog gives them back.
 struct FileProperties {
     std::string NodeName;
@@ -72,11 +86,11 @@ public:
     [[nodiscard]] const ProjectTree& tree() const noexcept { return m_tree; }
 
     // Reads the project file `name`. A missing file is reported and leaves the
-    // recent list; an unreadable one is reported; both keep the open project. A bad
-    // parent index is reported and leaves the folders read before it, with no project
-    // file, so that nothing overwrites the damaged one unasked. On success the file
-    // becomes the session's project file and moves to the top of the recent list;
-    // select the first folder, watch the file and set the caption afterwards.
+    // recent list; an unreadable file, or one that is no project, is reported with the
+    // line to blame; all of them keep the open project. On success the file becomes
+    // the session's project file and moves to the top of the recent list; a project
+    // that a write would not keep whole is opened after a warning naming the first
+    // such line. Select the first folder, watch the file and set the caption afterwards.
     bool OpenProject(std::string name);
     // Writes the tree to `name`, or with an empty name to a file chosen in the save
     // dialog, which must end in exactly ".vpr" (otherwise nothing is written). The
@@ -87,7 +101,8 @@ public:
     void CloseProject();
 
     // Adds a folder under `parent` (nullptr: top level) at its sorted place.
-    ProjectFolder& AddFolder(const std::string& name, ProjectFolder* parent);
+    // Refuses with an error, returning nullptr, a folder deeper than kMaxFolderDepth.
+    ProjectFolder* AddFolder(const std::string& name, ProjectFolder* parent);
     // Refuses, with "Must remove Sub Folders first.", a folder with sub-folders. The
     // window refuses to remove the last folder before calling this.
     bool RemoveFolder(ProjectFolder& folder);
@@ -111,7 +126,7 @@ public:
     [[nodiscard]] std::string resolvedPath(const TProjectFile& file) const;
 
 private:
-    std::optional<std::string> load(const std::string& name);
+    std::optional<std::string> load(const std::string& name, std::optional<std::string>& warning);
     std::optional<std::string> chooseSaveName();
     std::optional<std::string> writeTo(const std::string& name);
     bool saveChange();

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -14,7 +16,14 @@ namespace {
 enum Key { NodeNameKey, ParentKey, FileInfoKey, WebLocKey, ImageIndexKey, StateIndexKey, KeyCount };
 constexpr std::array<std::string_view, KeyCount> kKeys{"nodename", "parent",     "fileinfo",
                                                        "webloc",   "imageindex", "stateindex"};
-using Values = std::array<std::optional<std::string_view>, KeyCount>;
+
+struct Value {
+    std::string_view text;
+    std::size_t line = 0; // index into the lines
+};
+using Values = std::array<std::optional<Value>, KeyCount>;
+
+enum class SectionKind { Folder, File, Other };
 
 template <typename... Parts>
 void line(std::string& out, const Parts&... parts) {
@@ -53,15 +62,43 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+SectionKind kindOf(std::string_view header) {
+    if (SameTextAscii(header.substr(0, 4), "[dir"))
+        return SectionKind::Folder;
+    if (SameTextAscii(header.substr(0, 5), "[file"))
+        return SectionKind::File;
+    return SectionKind::Other;
+}
+
+// The first line, in file order, that a write would not keep.
+class LossLog {
+public:
+    void note(std::size_t lineIndex, std::string reason) {
+        if (!m_loss || lineIndex + 1 < m_loss->line)
+            m_loss = ProjectReadIssue{lineIndex + 1, std::move(reason)};
+    }
+    [[nodiscard]] const std::optional<ProjectReadIssue>& first() const { return m_loss; }
+
+private:
+    std::optional<ProjectReadIssue> m_loss;
+};
+
 // The file's sections, each header resolved to the first header equal to it without
 // regard to case; a section's values are gathered once however often it is named.
 class Sections {
 public:
-    explicit Sections(std::string_view text) : m_lines(splitLines(text)) {
+    Sections(std::string_view text, LossLog& losses) : m_lines(splitLines(text)), m_losses(losses) {
         std::unordered_map<std::string, std::size_t> firstByHeader;
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
-            if (!m_lines[i].starts_with('['))
+            if (!m_lines[i].starts_with('[')) {
+                if (m_headers.empty() && !isBlank(m_lines[i]))
+                    m_losses.note(i, "text before the first section");
                 continue;
+            }
             const auto [it, added] = firstByHeader.try_emplace(AsciiLower(m_lines[i]), count());
             m_first.push_back(it->second);
             m_headers.push_back(i);
@@ -71,8 +108,11 @@ public:
 
     [[nodiscard]] std::size_t count() const noexcept { return m_headers.size(); }
     [[nodiscard]] std::string_view header(std::size_t k) const { return m_lines[m_headers[k]]; }
+    [[nodiscard]] std::size_t headerLine(std::size_t k) const { return m_headers[k]; }
 
     const Values& valuesOf(std::size_t k) {
+        if (m_first[k] != k)
+            noteRepeated(k);
         auto& values = m_values[m_first[k]];
         if (!values)
             values = parse(m_first[k]);
@@ -80,57 +120,142 @@ public:
     }
 
 private:
+    [[nodiscard]] std::size_t bodyEnd(std::size_t k) const {
+        return k + 1 < count() ? m_headers[k + 1] : m_lines.size();
+    }
+
+    // A repeated header takes the first one's lines; its own are never read.
+    void noteRepeated(std::size_t k) {
+        for (std::size_t i = m_headers[k] + 1; i < bodyEnd(k); ++i) {
+            if (!isBlank(m_lines[i])) {
+                m_losses.note(i, "the section repeats an earlier header, whose lines it takes");
+                return;
+            }
+        }
+    }
+
     // The first line of each known key; the key before the first "=" compares without
     // case and untrimmed, so "parent = 3" is no parent key.
     [[nodiscard]] Values parse(std::size_t k) const {
         Values values;
-        const std::size_t end = k + 1 < count() ? m_headers[k + 1] : m_lines.size();
-        for (std::size_t i = m_headers[k] + 1; i < end; ++i) {
-            const std::size_t eq = m_lines[i].find('=');
-            if (eq == std::string_view::npos)
+        for (std::size_t i = m_headers[k] + 1; i < bodyEnd(k); ++i) {
+            const std::string_view text = m_lines[i];
+            const std::size_t eq = text.find('=');
+            if (eq == std::string_view::npos) {
+                if (!isBlank(text))
+                    m_losses.note(i, "the line is neither a section header nor a key");
                 continue;
-            for (std::size_t key = 0; key < KeyCount; ++key) {
-                if (!values[key] && SameTextAscii(m_lines[i].substr(0, eq), kKeys[key]))
-                    values[key] = m_lines[i].substr(eq + 1);
             }
+            std::size_t key = 0;
+            while (key < KeyCount && !SameTextAscii(text.substr(0, eq), kKeys[key]))
+                ++key;
+            if (key == KeyCount)
+                m_losses.note(i, "the key is not one a project keeps");
+            else if (values[key])
+                m_losses.note(i, "the key \"" + std::string(kKeys[key]) + "\" is repeated");
+            else
+                values[key] = Value{text.substr(eq + 1), i};
         }
         return values;
     }
 
     std::vector<std::string_view> m_lines;
+    LossLog& m_losses;
     std::vector<std::size_t> m_headers; // line index of each header, in file order
     std::vector<std::size_t> m_first;   // per header: the position of the first equal one
     std::vector<std::optional<Values>> m_values;
 };
 
-int integerOr(const std::optional<std::string_view>& text, int fallback) {
-    if (!text || text->empty())
-        return fallback;
-    int value = 0;
-    const char* end = text->data() + text->size();
-    const auto [ptr, error] = std::from_chars(text->data(), end, value);
-    return error == std::errc() && ptr == end ? value : fallback;
+// A missing or empty value has no number; `valid` is false for text that is no number.
+struct Number {
+    std::optional<std::int64_t> value;
+    bool valid = true;
+};
+
+Number numberOf(const std::optional<Value>& value) {
+    if (!value || value->text.empty())
+        return {};
+    std::int64_t number = 0;
+    const char* end = value->text.data() + value->text.size();
+    const auto [ptr, error] = std::from_chars(value->text.data(), end, number);
+    if (error != std::errc() || ptr != end)
+        return {std::nullopt, false};
+    return {number, true};
 }
 
-std::string textOf(const std::optional<std::string_view>& value) {
-    return std::string(value.value_or(std::string_view{}));
+bool fitsInt(std::int64_t value) {
+    return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
 }
 
-TProjectFile fileFrom(const Values& values) {
+int integerOr(const std::optional<Value>& value, int fallback, const char* key, LossLog& losses) {
+    const Number number = numberOf(value);
+    if (number.valid && number.value && fitsInt(*number.value))
+        return static_cast<int>(*number.value);
+    if (value && !value->text.empty())
+        losses.note(value->line, "the value of \"" + std::string(key) + "\" is not a number");
+    return fallback;
+}
+
+std::string textOf(const std::optional<Value>& value) {
+    return value ? std::string(value->text) : std::string();
+}
+
+TProjectFile fileFrom(const Values& values, LossLog& losses) {
     return {textOf(values[NodeNameKey]), textOf(values[FileInfoKey]), textOf(values[WebLocKey]),
-            integerOr(values[ImageIndexKey], 1), integerOr(values[StateIndexKey], -1)};
+            integerOr(values[ImageIndexKey], 1, "imageindex", losses),
+            integerOr(values[StateIndexKey], -1, "stateindex", losses)};
 }
 
-std::optional<ProjectReadError> readFolder(const Values& values, std::string_view header,
-                                           ProjectTree& tree, ProjectFolder*& current) {
-    const int parentIndex = integerOr(values[ParentKey], -1);
+// A parent index that names no folder is a refusal; one that is no number at all is
+// taken as top level, as an older file may have it.
+std::optional<ProjectReadIssue> readFolder(const Values& values, ProjectTree& tree,
+                                           ProjectFolder*& current, LossLog& losses) {
+    const Number parentIndex = numberOf(values[ParentKey]);
     ProjectFolder* parent = nullptr;
-    if (parentIndex != -1) {
-        parent = tree.folderAt(parentIndex);
+    if (!parentIndex.valid) {
+        losses.note(values[ParentKey]->line, "the value of \"parent\" is not a number");
+    } else if (parentIndex.value && *parentIndex.value != -1) {
+        const std::int64_t index = *parentIndex.value;
+        parent = fitsInt(index) ? tree.folderAt(static_cast<int>(index)) : nullptr;
         if (parent == nullptr)
-            return ProjectReadError{std::string(header), parentIndex};
+            return ProjectReadIssue{values[ParentKey]->line + 1, "the parent folder index " +
+                                                                     std::to_string(index) +
+                                                                     " names no folder before it"};
     }
-    current = &tree.appendFolder(values[NodeNameKey].value_or(std::string_view{}), parent);
+    if (parent != nullptr && parent->depth() + 1 >= kMaxFolderDepth)
+        return ProjectReadIssue{values[ParentKey]->line + 1, "the folder is nested more than " +
+                                                                 std::to_string(kMaxFolderDepth) +
+                                                                 " levels deep"};
+    const std::string_view name = values[NodeNameKey] ? values[NodeNameKey]->text : "";
+    current = &tree.appendFolder(name, parent);
+    if (current->name() != name)
+        losses.note(values[NodeNameKey]->line, "the folder name is longer than " +
+                                                   std::to_string(kMaxFolderName) + " characters");
+    return std::nullopt;
+}
+
+std::optional<ProjectReadIssue> readSections(Sections& sections, ProjectTree& tree,
+                                             LossLog& losses) {
+    ProjectFolder* current = nullptr;
+    for (std::size_t k = 0; k < sections.count(); ++k) {
+        const std::size_t at = sections.headerLine(k);
+        switch (kindOf(sections.header(k))) {
+        case SectionKind::Folder:
+            if (auto refusal = readFolder(sections.valuesOf(k), tree, current, losses))
+                return refusal;
+            break;
+        case SectionKind::File:
+            if (current == nullptr)
+                return ProjectReadIssue{at + 1, "a file section comes before any folder section"};
+            tree.appendFile(*current, fileFrom(sections.valuesOf(k), losses));
+            break;
+        case SectionKind::Other:
+            losses.note(at, "the section is neither a folder nor a file section");
+            break;
+        }
+    }
+    if (current == nullptr)
+        return ProjectReadIssue{0, "the file has no folder section"};
     return std::nullopt;
 }
 
@@ -151,20 +276,20 @@ std::string FormatProject(const ProjectTree& tree) {
     return out;
 }
 
-std::optional<ProjectReadError> ReadProject(std::string_view text, ProjectTree& tree) {
-    Sections sections(text);
-    ProjectFolder* current = nullptr;
-    std::optional<ProjectReadError> error;
-    for (std::size_t k = 0; k < sections.count() && !error; ++k) {
-        const std::string_view header = sections.header(k);
-        const Values& values = sections.valuesOf(k);
-        if (header.size() < 2 || header[1] != 'F')
-            error = readFolder(values, header, tree, current);
-        else if (current != nullptr)
-            tree.appendFile(*current, fileFrom(values));
+ProjectReadResult ReadProject(std::string_view text, ProjectTree& tree) {
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    LossLog losses;
+    Sections sections(text, losses);
+    ProjectReadResult result;
+    result.refusal = readSections(sections, tree, losses);
+    if (result.refusal) {
+        tree.clear();
+        return result;
     }
+    result.loss = losses.first();
     tree.sortAll();
-    return error;
+    return result;
 }
 
 } // namespace velloran

@@ -112,7 +112,10 @@ ProjectFolder& ProjectTree::appendFolder(std::string_view name, ProjectFolder* p
     // The new folder follows the last folder of its parent's subtree.
     std::size_t at = m_order.size();
     if (parent != nullptr) {
-        at = static_cast<std::size_t>(indexOf(*parent)) + 1;
+        // Searched from the end: a file lists sub-folders soon after their parent, so that
+        // reading a deeply nested project does not scan the whole order for every folder.
+        at = static_cast<std::size_t>(m_order.rend() -
+                                      std::find(m_order.rbegin(), m_order.rend(), parent));
         while (at < m_order.size() && m_order[at]->m_depth > parent->m_depth)
             ++at;
     }

@@ -23,6 +23,9 @@ struct TProjectFile {
 
 inline constexpr int kFolderImage = 0; // the icon of every folder, selected or not
 inline constexpr std::size_t kMaxFolderName = 255;
+// Folders nest at most this many levels deep (a top-level folder is the first level).
+// No site comes near it; the tree view lays out open branches one call per level.
+inline constexpr int kMaxFolderDepth = 1000;
 
 // The icon of an entry for `path`, by its extension in upper case.
 [[nodiscard]] int ImageIndexFor(std::string_view path);
@@ -38,6 +41,8 @@ public:
     [[nodiscard]] const std::string& name() const noexcept { return m_name; }
     // nullptr for a top-level folder.
     [[nodiscard]] ProjectFolder* parent() const noexcept { return m_parent; }
+    // 0 for a top-level folder.
+    [[nodiscard]] int depth() const noexcept { return m_depth; }
     // Sub-folders in tree order (sorted by name).
     [[nodiscard]] const std::vector<ProjectFolder*>& children() const noexcept {
         return m_children;
@@ -66,6 +71,9 @@ public:
     ProjectTree() = default;
     ProjectTree(const ProjectTree&) = delete;
     ProjectTree& operator=(const ProjectTree&) = delete;
+    // The folders stay where they are, so pointers to them stay valid.
+    ProjectTree(ProjectTree&&) noexcept = default;
+    ProjectTree& operator=(ProjectTree&&) noexcept = default;
 
     // Every folder in pre-order: the position is the absolute index.
     [[nodiscard]] const std::vector<ProjectFolder*>& folders() const noexcept { return m_order; }

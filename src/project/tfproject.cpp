@@ -2,9 +2,8 @@
 // and its commands, and the watcher on the project file.
 #include "project/tfproject.h"
 
-#include "app/appstate.h"
-#include "app/filenotify.h"
 #include "platform/errors.h"
+#include "platform/filenotify.h"
 #include "platform/paths.h"
 #include "platform/prompter.h"
 #include "project/tfprojecticons.h"
@@ -26,6 +25,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
+#include <utility>
 
 namespace velloran {
 namespace {
@@ -43,26 +44,12 @@ ProjectFolder* folderOf(const QTreeWidgetItem* item) {
     return reinterpret_cast<ProjectFolder*>(item->data(0, kFolderRole).value<quintptr>());
 }
 
-// Restores the flag's earlier value, so that nested fills keep the outer one's guard.
-class FillGuard {
-public:
-    explicit FillGuard(bool& flag) : m_flag(flag), m_before(flag) { m_flag = true; }
-    ~FillGuard() { m_flag = m_before; }
-    FillGuard(const FillGuard&) = delete;
-    FillGuard& operator=(const FillGuard&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_before;
-};
-
 } // namespace
 
-Tfproject::Tfproject(AppState& state, Prompter& prompter, MainThread& mainThread,
+Tfproject::Tfproject(ProjectSession session, Prompter& prompter, MainThread& mainThread,
                      const FileRequest& openDialog)
-    : QWidget(nullptr, Qt::Window), m_state(state), m_prompter(prompter), m_openDialog(openDialog),
-      m_project(ProjectSession{state.projectFileName, state.recentProjects, state.bulkUpdate},
-                prompter) {
+    : QWidget(nullptr, Qt::Window), m_state(session), m_prompter(prompter),
+      m_openDialog(openDialog), m_project(session, prompter) {
     setObjectName(QStringLiteral("Tfproject"));
     setWindowTitle(QStringLiteral("Project Manager"));
     // The close box only hides the window, which never keeps the program running.
@@ -89,6 +76,7 @@ Tfproject::~Tfproject() {
     // The views report their clearing while they are taken down; nothing may answer then.
     TreeView1->blockSignals(true);
     ListView1->blockSignals(true);
+    clearTree();
 }
 
 QAction* Tfproject::addTool(const QString& name, const QString& text, const QString& hint) {
@@ -307,33 +295,72 @@ void Tfproject::selectFolder(const ProjectFolder* folder) {
     TreeView1->scrollToItem(item);
 }
 
-// Rebuilt from the model, keeping the open branches and the selection.
+// Rebuilt from the model, keeping the open branches and the selection. The items are
+// built apart from the view without recursion and handed over whole: a damaged file may
+// nest folders as deep as it likes.
 void Tfproject::syncTree() {
     const ProjectFolder* selected = selectedFolder();
-    std::vector<const ProjectFolder*> expanded;
+    std::unordered_set<const ProjectFolder*> expanded;
     for (QTreeWidgetItemIterator it(TreeView1); *it != nullptr; ++it) {
         if ((*it)->isExpanded())
-            expanded.push_back(folderOf(*it));
+            expanded.insert(folderOf(*it));
     }
     {
-        const FillGuard guard(m_filling);
-        TreeView1->clear();
-        for (ProjectFolder* folder : m_project.tree().topLevel())
-            addFolderItem(*folder, nullptr, expanded);
+        const FlagScope guard(m_filling);
+        clearTree();
+        QList<QTreeWidgetItem*> topLevel;
+        std::vector<QTreeWidgetItem*> toExpand;
+        std::vector<std::pair<ProjectFolder*, QTreeWidgetItem*>> pending; // with parent item
+        const auto queueChildren = [&](const std::vector<ProjectFolder*>& children,
+                                       QTreeWidgetItem* parent) {
+            for (auto child = children.rbegin(); child != children.rend(); ++child)
+                pending.emplace_back(*child, parent);
+        };
+        queueChildren(m_project.tree().topLevel(), nullptr);
+        while (!pending.empty()) {
+            const auto [folder, parent] = pending.back();
+            pending.pop_back();
+            QTreeWidgetItem* item = newFolderItem(*folder);
+            if (parent != nullptr)
+                parent->addChild(item);
+            else
+                topLevel.append(item);
+            if (expanded.contains(folder))
+                toExpand.push_back(item);
+            queueChildren(folder->children(), item);
+        }
+        TreeView1->addTopLevelItems(topLevel);
+        for (QTreeWidgetItem* item : toExpand)
+            item->setExpanded(true);
     }
     selectFolder(selected);
 }
 
-void Tfproject::addFolderItem(ProjectFolder& folder, QTreeWidgetItem* parent,
-                              const std::vector<const ProjectFolder*>& expanded) {
-    auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView1);
+QTreeWidgetItem* Tfproject::newFolderItem(ProjectFolder& folder) const {
+    auto* item = new QTreeWidgetItem;
     item->setText(0, qs(folder.name()));
     item->setIcon(0, iconFor(kFolderImage, false));
     item->setData(0, kFolderRole, QVariant::fromValue(reinterpret_cast<quintptr>(&folder)));
     item->setFlags(item->flags() | Qt::ItemIsEditable);
-    for (ProjectFolder* child : folder.children())
-        addFolderItem(*child, item, expanded);
-    item->setExpanded(std::find(expanded.begin(), expanded.end(), &folder) != expanded.end());
+    return item;
+}
+
+// An item deletes its children from its destructor, one nesting level per call, and
+// taking an item's children walks all of their descendants. Out of the view, each item
+// is deleted once it is a leaf, and then as the first child of its parent, so that a
+// deep or wide tree costs neither stack nor quadratic time.
+void Tfproject::clearTree() {
+    const QList<QTreeWidgetItem*> topLevel = TreeView1->invisibleRootItem()->takeChildren();
+    std::vector<QTreeWidgetItem*> pending(topLevel.rbegin(), topLevel.rend());
+    while (!pending.empty()) {
+        QTreeWidgetItem* item = pending.back();
+        if (item->childCount() > 0) {
+            pending.push_back(item->child(0));
+            continue;
+        }
+        pending.pop_back();
+        delete item;
+    }
 }
 
 // The edit is committed from inside the view; renaming may ask for a file name and
@@ -362,8 +389,8 @@ void Tfproject::TreeView1Edited(ProjectFolder& folder, const QString& text) {
 }
 
 void Tfproject::addFolderAndEdit(const std::string& name, ProjectFolder* parent) {
-    const ProjectFolder& folder = m_project.AddFolder(name, parent);
-    editFolderName(folder);
+    if (const ProjectFolder* folder = m_project.AddFolder(name, parent))
+        editFolderName(*folder);
 }
 
 // After the save that adding a folder runs, so that no save question interrupts the edit.
@@ -408,9 +435,9 @@ void Tfproject::RemoveFolderfromProject2Click() {
 // ---- What the model reports ----
 
 void Tfproject::projectClosing() {
-    const FillGuard guard(m_filling);
+    const FlagScope guard(m_filling);
     ListView1->clear();
-    TreeView1->clear();
+    clearTree();
     if (ProjectNotify)
         ProjectNotify->setFilename({});
 }
@@ -422,7 +449,7 @@ void Tfproject::folderAdded(ProjectFolder& folder) {
 
 void Tfproject::folderRemoving(ProjectFolder& folder) {
     if (&folder == selectedFolder()) {
-        const FillGuard guard(m_filling);
+        const FlagScope guard(m_filling);
         ListView1->clear();
     }
     delete folderItem(folder); // the view selects another folder, which fills the list

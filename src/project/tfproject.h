@@ -28,16 +28,16 @@ class QTreeWidgetItem;
 
 namespace velloran {
 
-struct AppState;
 struct FileRequest;
 class MainThread;
 class TFileNotify;
 
 class Tfproject : public QWidget, private ProjectListener {
 public:
-    // `openDialog` is the shell's shared open dialog; it is read at each use, so it must
-    // outlive the window. `mainThread` carries the watcher's notifications.
-    Tfproject(AppState& state, Prompter& prompter, MainThread& mainThread,
+    // `session` is the state the window shares with the rest of the program, and
+    // `openDialog` the shell's shared open dialog, read at each use; both must outlive the
+    // window. `mainThread` carries the watcher's notifications.
+    Tfproject(ProjectSession session, Prompter& prompter, MainThread& mainThread,
               const FileRequest& openDialog);
     ~Tfproject() override;
 
@@ -152,8 +152,8 @@ private:
     void popupAt(QAbstractItemView* source, QPoint pos);
 
     void syncTree();
-    void addFolderItem(ProjectFolder& folder, QTreeWidgetItem* parent,
-                       const std::vector<const ProjectFolder*>& expanded);
+    [[nodiscard]] QTreeWidgetItem* newFolderItem(ProjectFolder& folder) const;
+    void clearTree();
     void queueRename(QTreeWidgetItem* item);
     void addFolderAndEdit(const std::string& name, ProjectFolder* parent);
     void editFolderName(const ProjectFolder& folder);
@@ -168,7 +168,7 @@ private:
     [[nodiscard]] ProjectFolder* dropTarget(QWidget* target, QPoint at) const;
     bool handleDrop(QObject* watched, QEvent* event);
 
-    AppState& m_state;
+    ProjectSession m_state;
     Prompter& m_prompter;
     const FileRequest& m_openDialog;
     Project m_project;

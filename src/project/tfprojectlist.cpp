@@ -1,6 +1,5 @@
 // The project window's file list: filling and sorting it, its view styles, opening
 // entries, the file commands and the properties dialog, and files dropped from outside.
-#include "app/appstate.h"
 #include "platform/atomicfile.h"
 #include "platform/paths.h"
 #include "platform/prompter.h"
@@ -142,7 +141,7 @@ void Tfproject::TreeView1Change() {
     if (folder == nullptr)
         return;
     {
-        const ScopedFlag bulk(m_state.bulkUpdate);
+        const FlagScope bulk(m_state.bulkUpdate);
         ListView1->setUpdatesEnabled(false);
         ListView1->clear();
         for (const ProjectFolder* child : folder->children())
@@ -242,7 +241,7 @@ void Tfproject::locateMissing(TProjectFile& record, const std::string& path) {
     if (!chosen)
         return;
     {
-        const ScopedFlag bulk(m_state.bulkUpdate);
+        const FlagScope bulk(m_state.bulkUpdate);
         m_project.RemoveFile(*folder, record);
     }
     m_project.AddFile(*chosen, folder);
@@ -332,7 +331,7 @@ void Tfproject::DropFiles(const QStringList& files, QWidget* target, QPoint at) 
     ProjectFolder* folder = dropTarget(target, at);
     const BusyCursor busy(m_prompter);
     {
-        const ScopedFlag bulk(m_state.bulkUpdate);
+        const FlagScope bulk(m_state.bulkUpdate);
         for (const QString& file : files)
             m_project.AddFile(file.toStdString(), folder);
     }

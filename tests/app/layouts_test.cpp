@@ -194,7 +194,8 @@ TEST_F(MainWindowTest, BookmarkMenusShowWhatIsSetAndFindAgainWalksToNotFound) {
 TEST_F(MainWindowTest, FifteenOpenedProjectsAreAllListed) {
     auto editor = start({file("page.htm", "x").toStdString()});
     for (int i = 0; i < 15; ++i)
-        editor->OpenProject(file(QStringLiteral("p%1.vpr").arg(i), "").toStdString());
+        editor->OpenProject(
+            file(QStringLiteral("p%1.vpr").arg(i), "[Dir0]\r\nnodename=p\r\n").toStdString());
     editor->pmRecentFilesPopup();
     const QList<QAction*> items = editor->pmRecentFiles->actions();
     ASSERT_EQ(items.size(), 15);

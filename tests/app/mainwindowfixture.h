@@ -21,7 +21,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest()
         : dm({std::string(VELLORAN_BIN_DIR) + "/", dir.filePath("velloran.ini").toStdString(), {}}),
-          project(dm.state, prompter, mainThread, dm.OpenDialog1) {}
+          project(dm.projectSession(), prompter, mainThread, dm.OpenDialog1) {}
 
     std::unique_ptr<TfEditor> start(std::vector<std::string> parameters = {}) {
         auto editor = std::make_unique<TfEditor>(dm, prompter, std::move(parameters));

@@ -1,6 +1,5 @@
 // The project window over real widgets: filling, sorting and opening entries, folder edits,
 // the properties dialog, drops and the reload offer.
-#include "app/appstate.h"
 #include "guitest.h"
 #include "platform/atomicfile.h"
 #include "platform/prompter.h"
@@ -26,7 +25,7 @@ namespace {
 
 class ProjectWindowTest : public ::testing::Test {
 protected:
-    ProjectWindowTest() : window(state, prompter, mainThread, openDialog) {
+    ProjectWindowTest() : window(session, prompter, mainThread, openDialog) {
         window.openFile = [this](const std::string& file, bool readOnly) {
             opened.emplace_back(file, readOnly);
         };
@@ -76,7 +75,13 @@ protected:
     ProjectFolder& folder(int index) { return *window.project().tree().folderAt(index); }
 
     QTemporaryDir dir;
-    AppState state;
+    // The state the rest of the program shares with the window.
+    struct {
+        std::string projectFileName;
+        std::vector<std::string> recentProjects;
+        bool bulkUpdate = false;
+    } state;
+    ProjectSession session{state.projectFileName, state.recentProjects, state.bulkUpdate};
     ScriptedPrompter prompter;
     QtMainThread mainThread;
     FileRequest openDialog;
@@ -260,20 +265,63 @@ TEST_F(ProjectWindowTest, OutsideChangeOffersReloadAndKeepsTheFolder) {
     const std::string vpr = openSite({});
     window.selectFolder(&folder(1));
     window.project().SaveProject(vpr);
-    waitFor([] { return false; }, 400); // the program's own write raises nothing
-    EXPECT_TRUE(prompter.messages.empty());
 
+    // The watcher hands events over in order: had the program's own write raised the
+    // question, it would have taken the one Yes and the outside change no reload.
     ProjectTree tree;
     tree.addFolder("images", &tree.addFolder("Site", nullptr));
     tree.appendFile(*tree.folderAt(1), {"new.htm", path("new.htm"), "", 2, -1});
     prompter.planAnswer(Answer::Yes);
     writeBytes(QString::fromStdString(vpr), QByteArray::fromStdString(FormatProject(tree)));
-    ASSERT_TRUE(waitFor([&] { return !prompter.messages.empty(); }));
+    ASSERT_TRUE(waitFor([&] { return captions() == QStringList({"new.htm"}); }));
+    ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].text,
               "Project \"" + vpr +
                   "\" has been changed by another application.\r\nDo you want to reload it?");
     EXPECT_EQ(window.selectedFolder(), &folder(1));
     EXPECT_EQ(captions(), QStringList({"new.htm"}));
+}
+
+// A project nested too deep for the tree view is refused; one as deep as allowed is
+// built, opened all the way down and taken apart without a call per level.
+TEST_F(ProjectWindowTest, DeeplyNestedProjects) {
+    const auto nested = [this](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i)
+            text += "[Dir" + std::to_string(i) + "]\nnodename=f" + std::to_string(i) +
+                    "\nparent=" + std::to_string(i - 1) + "\n";
+        const std::string name = path("deep" + std::to_string(depth) + ".vpr");
+        WriteFileAtomically(name, text);
+        return name;
+    };
+    const std::string tooDeep = nested(60000);
+    window.OpenProject(tooDeep);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text,
+              "Unable to open project \"" + tooDeep +
+                  "\": line 3003: the folder is nested more than 1000 levels deep. "
+                  "It is not a project file.");
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(state.recentProjects.empty());
+
+    const std::string deep = nested(kMaxFolderDepth);
+    window.OpenProject(deep);
+    ASSERT_EQ(window.project().tree().folders().size(), std::size_t{kMaxFolderDepth});
+    const ProjectFolder* deepest = window.project().tree().folders().back();
+    window.TreeView1->expandAll();
+    window.selectFolder(deepest);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.selectedFolder(), deepest);
+    EXPECT_EQ(window.TreeView1->currentItem()->text(0), "f" + QString::number(kMaxFolderDepth - 1));
+    window.AddSubFoldertoProject2Click();
+    EXPECT_EQ(prompter.messages.back().text,
+              "Folders cannot be nested more than 1000 levels deep.");
+
+    window.OpenProject(deep); // the old tree is taken down first
+    EXPECT_EQ(window.TreeView1->topLevelItemCount(), 1);
+    window.NewProject1Click();
+    EXPECT_EQ(window.project().tree().folders().size(), 1u);
+    window.OpenProject(deep); // and the window's destructor takes this one down
 }
 
 TEST_F(ProjectWindowTest, NewProjectWithoutAFileKeepsOneFolder) {

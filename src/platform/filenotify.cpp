@@ -1,6 +1,6 @@
 // Folder watches on inotify, the worker thread that waits on them, and the hand-over of
 // its notifications to the watcher's owner.
-#include "app/filenotify.h"
+#include "platform/filenotify.h"
 
 #include "platform/eventpump.h"
 

@@ -1,0 +1,17 @@
+# Fails when code outside src/app includes from src/app: the application wires the
+# subsystems together, so no subsystem may depend on it. Run as cmake -DSOURCE_DIR=... -P.
+file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
+set(offenders)
+foreach(source IN LISTS sources)
+    if(source MATCHES "^src/app/")
+        continue()
+    endif()
+    file(STRINGS "${SOURCE_DIR}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]app/")
+    foreach(include IN LISTS includes)
+        list(APPEND offenders "${source}: ${include}")
+    endforeach()
+endforeach()
+if(offenders)
+    list(JOIN offenders "\n  " report)
+    message(FATAL_ERROR "Only src/app may include from src/app:\n  ${report}")
+endif()
