@@ -7,6 +7,8 @@
 #include "app/editorentry.h"
 #include "app/toolbaricons.h"
 #include "editor/ui/codememo.h"
+#include "platform/errors.h"
+#include "platform/prompter.h"
 #include "project/tfproject.h"
 
 #include <QAction>
@@ -54,7 +56,7 @@ QAction* TfEditor::makeCommand(QWidget* owner, const QString& name, const QStrin
     auto* action = new QAction(caption, owner);
     action->setObjectName(name);
     if (handler)
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { runCommand(handler); });
     owner->addAction(action);
     return action;
 }
@@ -64,8 +66,19 @@ QAction* TfEditor::makeTagged(QWidget* owner, const QString& name, const QString
     QAction* action = makeCommand(owner, name, caption, {});
     action->setProperty(kTagProperty, tag);
     connect(action, &QAction::triggered, this,
-            [this, action, handler] { (this->*handler)(action); });
+            [this, action, handler] { runCommand([&] { (this->*handler)(action); }); });
     return action;
+}
+
+// A command that fails (a save into a missing folder, an unreadable file) says so and
+// leaves the window as it was: an error must never unwind through the toolkit, which
+// would end the program with the user's edits unsaved.
+void TfEditor::runCommand(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const VelloranError& error) {
+        m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
+    }
 }
 
 QAction* TfEditor::command(const QString& name) const {

@@ -137,6 +137,7 @@ private:
     void openContact(const QString& text, const QString& url);
 
     // Command map.
+    void runCommand(const std::function<void()>& handler);
     QAction* makeCommand(QWidget* owner, const QString& name, const QString& caption,
                          const std::function<void()>& handler);
     QAction* makeTagged(QWidget* owner, const QString& name, const QString& caption, int tag,

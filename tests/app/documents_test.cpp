@@ -203,7 +203,10 @@ TEST_F(MainWindowTest, AFailedSaveAsKeepsTheDocumentsName) {
     TCodeMemo& memo = *editor->CurrentEntry()->Memo;
     memo.model().typeText("new ");
     prompter.planFile(dir.filePath("missing/page.htm").toStdString());
-    EXPECT_THROW(editor->command(QStringLiteral("bbsaveas"))->trigger(), FileError);
+    editor->command(QStringLiteral("bbsaveas"))->trigger();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].kind, MessageKind::Error);
+    EXPECT_NE(prompter.messages[0].text.find("missing/page.htm"), std::string::npos);
     EXPECT_EQ(editor->CurrentEntry()->FileName, path.toStdString());
     EXPECT_TRUE(memo.model().modified());
     editor->command(QStringLiteral("bbSaveFile"))->trigger();
