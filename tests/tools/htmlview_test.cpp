@@ -44,8 +44,15 @@ bool pageSays(TfHtmlView& view, const QString& script, const QVariant& expected)
     return said;
 }
 
-// Runs `step` and waits for the render it starts.
+// Waits until the render last asked for has finished.
+bool settled(TfHtmlView& view) {
+    return waitFor([&] { return !view.rendering(); }, kEngineTimeoutMs);
+}
+
+// Runs `step` and waits for the render it starts, now or once a timer fires.
 bool renders(TfHtmlView& view, const std::function<void()>& step) {
+    if (!settled(view))
+        return false;
     QSignalSpy spy(&view, &TfHtmlView::rendered);
     step();
     return waitFor([&] { return !spy.isEmpty(); }, kEngineTimeoutMs);
@@ -63,6 +70,7 @@ protected:
         editor.command(QStringLiteral("sbHTML"))->trigger();
         TfHtmlView* view = editor.previewWindow();
         EXPECT_NE(view, nullptr);
+        EXPECT_TRUE(settled(*view));
         return *view;
     }
 
@@ -92,6 +100,7 @@ TEST_F(PreviewTest, RefreshShowsTheUnsavedTextAndTheSecondCommandOnlyBringsItFor
     EXPECT_TRUE(view->sbViewImg->isChecked());
     EXPECT_FALSE(view->sbStayOnTop->isChecked());
     EXPECT_FALSE(view->sbLive->isChecked());
+    ASSERT_TRUE(settled(*view));
     ASSERT_TRUE(pageSays(*view, QStringLiteral("document.body.innerText"), "saved"));
 
     TCodeMemo& memo = *editor->CurrentEntry()->Memo;
@@ -237,6 +246,7 @@ TEST_F(PreviewTest, APictureOpensInThePreviewAndNoTab) {
     TfHtmlView* view = editor->previewWindow();
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->isVisible());
+    ASSERT_TRUE(settled(*view));
     EXPECT_TRUE(pageSays(*view, QStringLiteral("document.contentType"), "image/png"));
     EXPECT_TRUE(pageSays(*view, QStringLiteral("document.images[0].naturalWidth"), 9));
     EXPECT_EQ(prompter.busyDepth, 0);

@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -68,7 +69,7 @@ TfHtmlView::TfHtmlView(PreviewHost& host) : m_host(host), m_server(host) {
     statusBar()->addWidget(StatusLine, 1);
     applyEngineSettings();
     connect(m_page, &QWebEnginePage::linkHovered, this, &TfHtmlView::hotSpot);
-    connect(m_page, &QWebEnginePage::loadFinished, this, &TfHtmlView::pageLoaded);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &TfHtmlView::loadingChanged);
     m_liveTimer.setSingleShot(true);
     m_liveTimer.setInterval(kLiveDelayMs);
     connect(&m_liveTimer, &QTimer::timeout, this, &TfHtmlView::liveRefresh);
@@ -167,7 +168,7 @@ void TfHtmlView::render(const PreviewDocument& document) {
                                               static_cast<qsizetype>(kOpenCommentText.size()))
                         : QString();
     StatusLine->setText(m_pageMessage);
-    htmlview->load(PreviewUrl(m_server.pagePath(), ++m_render));
+    load(PreviewUrl(m_server.pagePath(), ++m_render));
 }
 
 void TfHtmlView::ShowImageFile(const std::string& fileName) {
@@ -176,7 +177,7 @@ void TfHtmlView::ShowImageFile(const std::string& fileName) {
     m_server.clearPage();
     m_pageMessage.clear();
     StatusLine->clear();
-    htmlview->load(PreviewUrl(fileName, ++m_render));
+    load(PreviewUrl(fileName, ++m_render));
     show();
 }
 
@@ -210,6 +211,20 @@ void TfHtmlView::liveRefresh() {
                                   self->m_keepScroll = QPoint(xy[0].toInt(), xy[1].toInt());
                               self->render(*document);
                           });
+}
+
+void TfHtmlView::load(const QUrl& url) {
+    m_loading = url;
+    htmlview->load(url);
+}
+
+void TfHtmlView::loadingChanged(const QWebEngineLoadingInfo& info) {
+    // Only the newest render counts: one it replaced may still report its end.
+    if (!m_loading || info.status() == QWebEngineLoadingInfo::LoadStartedStatus ||
+        info.url().path(QUrl::FullyDecoded) != m_loading->path(QUrl::FullyDecoded))
+        return;
+    m_loading.reset();
+    pageLoaded(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
 }
 
 void TfHtmlView::pageLoaded(bool ok) {

@@ -8,12 +8,14 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QTimer>
+#include <QUrl>
 #include <optional>
 #include <string>
 
 class QAction;
 class QLabel;
 class QToolBar;
+class QWebEngineLoadingInfo;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -40,6 +42,8 @@ public:
     // The host reports every edit; with "Live" on, a page that shows this document
     // renders again once typing pauses.
     void documentEdited(const std::string& fileName);
+    // Whether the last render asked for has not finished loading yet.
+    [[nodiscard]] bool rendering() const noexcept { return m_loading.has_value(); }
 
     QToolBar* tbHtmlView = nullptr;
     QAction* sbRefresh = nullptr;
@@ -63,6 +67,8 @@ private:
     void render(const PreviewDocument& document);
     [[nodiscard]] std::optional<PreviewDocument> pageDocument() const;
     void liveRefresh();
+    void load(const QUrl& url);
+    void loadingChanged(const QWebEngineLoadingInfo& info);
     void pageLoaded(bool ok);
     void sbViewImgClick();
     void sbStayOnTopClick();
@@ -75,8 +81,9 @@ private:
     PreviewSchemeHandler* m_handler = nullptr;
     QTimer m_liveTimer;
     std::optional<QPoint> m_keepScroll;
-    QString m_pageMessage; // what the status line says while no link is under the mouse
-    unsigned m_render = 0; // counts renders, for their addresses
+    std::optional<QUrl> m_loading; // the render under way
+    QString m_pageMessage;         // what the status line says while no link is under the mouse
+    unsigned m_render = 0;         // counts renders, for their addresses
 };
 
 } // namespace velloran
