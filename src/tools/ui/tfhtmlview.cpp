@@ -256,7 +256,19 @@ void TfHtmlView::sbStayOnTopClick() {
 
 void TfHtmlView::hotSpot(const QString& url) {
     // The engine reports "no link" at every load too; the page's own message comes back.
-    StatusLine->setText(url.isEmpty() ? m_pageMessage : url);
+    if (url.isEmpty()) {
+        StatusLine->setText(m_pageMessage);
+        return;
+    }
+    // Our own addresses are shown as the files they stand for, without the render folder.
+    QUrl target(url);
+    if (target.scheme() == QLatin1String(kPreviewScheme)) {
+        const QString fragment = target.fragment();
+        target = QUrl::fromLocalFile(
+            QString::fromStdString(FilePathOf(target.path(QUrl::FullyDecoded).toStdString())));
+        target.setFragment(fragment);
+    }
+    StatusLine->setText(target.toString());
 }
 
 void TfHtmlView::closeEvent(QCloseEvent* event) {
