@@ -12,6 +12,7 @@
 #include "project/tfproject.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -191,6 +192,8 @@ void TfEditor::buildViewMenu() {
     QAction* manager = makeTagged(view, QStringLiteral("ProjectManager1"),
                                   QStringLiteral("Project Manager"), 0, &TfEditor::sbprojectClick);
     manager->setCheckable(true);
+    makeCommand(view, QStringLiteral("HTMLViewer1"), QStringLiteral("HTML Viewer"),
+                [this] { sbHTMLClick(); });
     view->addSeparator();
     Toolbars1 = toolbarMenu(view, 3);
     Toolbars1->menuAction()->setObjectName(QStringLiteral("Toolbars1"));
@@ -367,6 +370,10 @@ void TfEditor::buildSwitchToolbar() {
                                   &TfEditor::sbprojectClick);
     project->setCheckable(true);
     project->setToolTip(QStringLiteral("Show / Hide Project Panel"));
+    QAction* html = makeCommand(bar, QStringLiteral("sbHTML"), QStringLiteral("HTML"),
+                                [this] { sbHTMLClick(); });
+    html->setToolTip(QStringLiteral("Show / Hide HTML Viewer"));
+    html->setIcon(QIcon::fromTheme(QStringLiteral("text-html")));
 }
 
 } // namespace velloran

@@ -43,9 +43,6 @@ TEST_F(MainWindowTest, ExtensionsPickRuleSetsAndLetterCaseMakesADifferentFile) {
     EXPECT_EQ(editor->documentTabCount(), 4);
     EXPECT_EQ(editor->FileTabs->tabText(1), "index.htm") << "inserted after the current tab";
 
-    editor->OpenFile(file("logo.png", "\x89PNG").toStdString(), false);
-    EXPECT_EQ(editor->documentTabCount(), 4) << "pictures never open as text";
-
     // "Display Properties" of a plain-text document changes nothing and says why.
     editor->FileTabs->setCurrentIndex(3);
     editor->command(QStringLiteral("DisplayProperties1"))->trigger();
