@@ -373,7 +373,6 @@ void TfEditor::buildSwitchToolbar() {
     QAction* html = makeCommand(bar, QStringLiteral("sbHTML"), QStringLiteral("HTML"),
                                 [this] { sbHTMLClick(); });
     html->setToolTip(QStringLiteral("Show / Hide HTML Viewer"));
-    html->setIcon(QIcon::fromTheme(QStringLiteral("text-html")));
 }
 
 } // namespace velloran
