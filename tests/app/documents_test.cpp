@@ -209,3 +209,14 @@ TEST_F(MainWindowTest, AFailedSaveAsKeepsTheDocumentsName) {
     editor->command(QStringLiteral("bbSaveFile"))->trigger();
     EXPECT_EQ(fileBytes(path), "new old\r\n");
 }
+
+TEST_F(MainWindowTest, ASavedEditChangesOnlyItsOwnLineOfAFileWithMixedLineEnds) {
+    auto editor = start();
+    const QString path = file("mixed.htm", "<p>a</p>\r\n<p>b</p>\n<p>c</p>\r<p>d</p>\r\n");
+    editor->OpenFile(path.toStdString(), false);
+    TCodeMemo& memo = *editor->CurrentEntry()->Memo;
+    memo.model().setSelStart(memo.model().lineIndex(2));
+    memo.model().typeText("x");
+    editor->command(QStringLiteral("bbSaveFile"))->trigger();
+    EXPECT_EQ(fileBytes(path), "<p>a</p>\r\n<p>b</p>\nx<p>c</p>\r<p>d</p>\r\n");
+}
