@@ -51,15 +51,7 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + limit;
         std::unique_lock lock(m_mutex);
         while (true) {
-            while (!m_queue.empty()) {
-                Job* job = m_queue.front();
-                m_queue.pop_front();
-                lock.unlock();
-                (*job->work)();
-                lock.lock();
-                job->done = true;
-                m_changed.notify_all();
-            }
+            runQueued(lock);
             if (done()) {
                 return true;
             }
@@ -72,6 +64,16 @@ public:
     // Runs the work already handed over, without waiting for more.
     void runPending() {
         std::unique_lock lock(m_mutex);
+        runQueued(lock);
+    }
+
+    bool waitForPending() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 3s, [this] { return !m_queue.empty(); });
+    }
+
+private:
+    void runQueued(std::unique_lock<std::mutex>& lock) {
         while (!m_queue.empty()) {
             Job* job = m_queue.front();
             m_queue.pop_front();
@@ -82,13 +84,6 @@ public:
             m_changed.notify_all();
         }
     }
-
-    bool waitForPending() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, 3s, [this] { return !m_queue.empty(); });
-    }
-
-private:
     struct Job {
         const std::function<void()>* work;
         bool done = false;
