@@ -96,7 +96,7 @@ void TfEditor::setProjectWindow(Tfproject* project) {
         return;
     m_project->installEventFilter(this);
     m_project->openFile = [this](const std::string& name, bool readOnly) {
-        OpenFile(name, readOnly);
+        runCommand([&] { OpenFile(name, readOnly); });
     };
     // The window keys work in the project window too.
     for (const char* name : {"ShowProjectKey", "ShowEditorKey", "LineBreakKey", "ParagraphKey"})
@@ -310,7 +310,7 @@ void TfEditor::OpenProject(const std::string& name) {
 }
 
 void TfEditor::receiveCommandLine(const QString& text) {
-    open(RequestForName(text.toStdString()));
+    runCommand([&] { open(RequestForName(text.toStdString())); });
 }
 
 void TfEditor::bringToFront() {
@@ -417,8 +417,9 @@ bool TfEditor::IsAlreadyOpen(const std::string& fileName) {
 void TfEditor::openDroppedFiles(const std::vector<std::string>& names) {
     BusyCursor busy(m_prompter);
     const ScopedFlag bulk(m_dm.state.bulkUpdate);
+    // One file that cannot be opened says so and leaves the others to open.
     for (const auto& name : names)
-        OpenFile(name, false);
+        runCommand([&] { OpenFile(name, false); });
 }
 
 // Entries dragged from the project window's file list onto an editor or the welcome panel

@@ -133,6 +133,9 @@ TEST_F(MainWindowTest, DroppedFilesOpenInDropOrderAndGutterClicksToggleAHighligh
     QList<QUrl> urls;
     for (const char* name : {"one.htm", "two.htm", "three.htm"})
         urls.append(QUrl::fromLocalFile(file(QString::fromLatin1(name), "x\ny\n")));
+    // A folder among them cannot be opened: it says so, and the others still open.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.htm")));
+    urls.insert(1, QUrl::fromLocalFile(dir.filePath(QStringLiteral("folder.htm"))));
     mime.setUrls(urls);
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(editor->pName, &enter);
@@ -141,6 +144,12 @@ TEST_F(MainWindowTest, DroppedFilesOpenInDropOrderAndGutterClicksToggleAHighligh
     ASSERT_EQ(editor->documentTabCount(), 3);
     EXPECT_EQ(editor->FileTabs->tabText(0), "one.htm");
     EXPECT_EQ(editor->FileTabs->tabText(2), "three.htm");
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].kind, MessageKind::Error);
+    // The same from a second start's hand-over.
+    editor->receiveCommandLine(dir.filePath(QStringLiteral("folder.htm")));
+    EXPECT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(editor->documentTabCount(), 3);
 
     TCodeMemo& memo = *editor->CurrentEntry()->Memo;
     emit memo.OnGutterClick(2);
