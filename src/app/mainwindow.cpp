@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "editor/parserimage.h"
 #include "editor/ui/codememo.h"
+#include "editor/ui/optionsdialog.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
@@ -351,6 +352,10 @@ void TfEditor::NewDocument(const std::string& fileName) {
     for (int slot = 1; slot <= 5; ++slot)
         memo->setParser(slot, m_parsers.forRuleSet(slot));
     memo->setActiveParser(fileName == kUntitled ? kHtmlRuleSet : RuleSetForFileName(fileName));
+    memo->onModifyProperties = [this](const TCodeMemoParser& parser) {
+        TCodeMemoParser* own = m_parsers.editable(&parser);
+        return own != nullptr && ModifyProperties(*own, this);
+    };
     connect(memo, &TCodeMemo::OnChange, this, [this](unsigned flags) {
         if (flags & kChangeCaret)
             m_caretDirty = true;
@@ -747,6 +752,7 @@ void TfEditor::PrintSettings1Click() {
 
 void TfEditor::DisplayProperties1Click() {
     withEditor([](TCodeMemo& memo) { memo.ModifyParserProperties(); });
+    UpdateStatus(); // the word wrap check follows the language's new options
 }
 
 // ---- the documents as the exit question sees them
