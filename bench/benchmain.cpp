@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #ifdef VELLORAN_BENCH_QT
+#include "tools/ui/previewscheme.h"
+
 #include <QApplication>
 #endif
 
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
     // The widgets' benchmarks need an application; no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    velloran::PrepareWebEngine();
     QApplication app(argc, argv);
 #endif
     constexpr std::string_view kDataOption = "--data=";

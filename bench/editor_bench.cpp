@@ -1,6 +1,6 @@
 // How the editing model copes with big documents; the figures are read, never asserted.
-// Covered: loading, memory, single edits, line look-ups, replace-all with undo, search
-// and export.
+// Covered: loading, memory, single edits, line look-ups, replace-all with undo, search,
+// export and saving.
 #include "benchdata.h"
 #include "editor/editmodel.h"
 #include "platform/atomicfile.h"
@@ -475,5 +475,21 @@ void BM_ExportSelectionHtml(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * model->length());
 }
 BENCHMARK(BM_ExportSelectionHtml)->Unit(benchmark::kMillisecond);
+
+// Saving writes every line with its own line end, as it was read.
+void BM_SaveText(benchmark::State& state) {
+    EditModel* model = sharedPage(state);
+    if (!model)
+        return;
+    std::size_t written = 0;
+    for (auto _ : state) {
+        const std::string text = model->saveToString();
+        written = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.counters["output_MB"] = static_cast<double>(written) / kMB;
+    state.SetBytesProcessed(state.iterations() * model->length());
+}
+BENCHMARK(BM_SaveText)->Unit(benchmark::kMillisecond);
 
 } // namespace

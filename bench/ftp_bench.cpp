@@ -1,4 +1,5 @@
-// How fast the FTP client moves files against real local servers, measured beside curl.
+// How fast the FTP client moves files against real local servers, measured beside curl in
+// the same data connection mode (active PORT, or passive EPSV).
 // VELLORAN_FTP_BENCH_MIB sets the big file's size (default 4) and VELLORAN_FTP_BENCH_FILES the
 // number of small uploads (default 20); the defaults keep a smoke run to a few seconds.
 #include "ftp/ftpclient.h"
@@ -41,6 +42,7 @@ constexpr std::size_t kSmallFileBytes = 4 * 1024;
 
 enum class ServerKind { PyFtpd, VsFtpd };
 enum class Direction { Upload, Download };
+enum class Mode { Active, Passive };
 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -157,8 +159,9 @@ public:
     }
 
     // A client logged in and standing in "pub", ready for binary transfers.
-    std::unique_ptr<velloran::TFtpClient> loggedInClient() const {
+    std::unique_ptr<velloran::TFtpClient> loggedInClient(Mode mode) const {
         auto client = std::make_unique<velloran::TFtpClient>();
+        client->Passive = mode == Mode::Passive;
         client->Host = "127.0.0.1";
         client->Port = m_port;
         client->UserID = m_user;
@@ -182,10 +185,16 @@ private:
     std::string m_password;
 };
 
-// Active mode with plain PORT, as the client does it; -q keeps a user's .curlrc out and
-// --noproxy keeps a proxy from the environment out of the comparison.
-std::vector<std::string> curlCommand() {
-    return {kCurl, "-q", "-sS", "--noproxy", "*", "--disable-eprt", "-P", "127.0.0.1"};
+// The mode the client uses: plain PORT when active, EPSV (curl's default) when passive; -q
+// keeps a user's .curlrc out and --noproxy keeps a proxy from the environment out of the
+// comparison.
+std::vector<std::string> curlCommand(Mode mode) {
+    std::vector<std::string> args{kCurl, "-q", "-sS", "--noproxy", "*"};
+    if (mode == Mode::Active)
+        args.insert(args.end(), {"--disable-eprt", "-P", "127.0.0.1"});
+    else
+        args.insert(args.end(), {"--ftp-pasv"});
+    return args;
 }
 
 // Runs curl to its end and returns how long the whole process took. The client is timed
@@ -258,6 +267,7 @@ struct BigTransfer {
     const BenchServer& server;
     velloran::TFtpClient& client;
     std::size_t bytes;
+    Mode mode;
 
     fs::path source() const {
         return (direction == Direction::Upload ? dir.local() : dir.pub()) / "source.bin";
@@ -277,7 +287,7 @@ struct BigTransfer {
     }
 
     double curl() const {
-        std::vector<std::string> args = curlCommand();
+        std::vector<std::string> args = curlCommand(mode);
         if (direction == Direction::Upload)
             args.insert(args.end(), {"-T", source(), server.url("curl.bin")});
         else
@@ -309,7 +319,7 @@ void reportComparison(benchmark::State& state, double oursMs, double curlMs, dou
     }
 }
 
-void BM_BigFile(benchmark::State& state, ServerKind kind, Direction direction) {
+void BM_BigFile(benchmark::State& state, ServerKind kind, Direction direction, Mode mode) {
     const std::string missing = BenchServer::unavailable(kind);
     const auto mib = envCount("VELLORAN_FTP_BENCH_MIB", 4, 65536);
     if (!missing.empty() || !mib) {
@@ -323,8 +333,8 @@ void BM_BigFile(benchmark::State& state, ServerKind kind, Direction direction) {
         BenchDir dir;
         writeFile((direction == Direction::Upload ? dir.local() : dir.pub()) / "source.bin", bytes);
         const BenchServer server(kind, dir);
-        const auto client = server.loggedInClient();
-        const BigTransfer transfer{direction, dir, server, *client, bytes};
+        const auto client = server.loggedInClient(mode);
+        const BigTransfer transfer{direction, dir, server, *client, bytes, mode};
         double oursTotal = 0;
         double curlTotal = 0;
         bool first = true;
@@ -358,6 +368,7 @@ struct SmallFiles {
     const BenchDir& dir;
     const BenchServer& server;
     int count;
+    Mode mode;
 
     static std::string name(const char* who, int index) {
         return std::string(who) + "-" + std::to_string(index) + ".htm";
@@ -373,7 +384,7 @@ struct SmallFiles {
 
     // One curl process for all the files, so it too logs in once and reuses the session.
     double curl() const {
-        std::vector<std::string> args = curlCommand();
+        std::vector<std::string> args = curlCommand(mode);
         for (int i = 0; i < count; ++i)
             args.insert(args.end(), {"-T", localFile(i), server.url(name("curl", i))});
         return runCurl(args);
@@ -390,7 +401,7 @@ struct SmallFiles {
     }
 };
 
-void BM_SmallUploads(benchmark::State& state, ServerKind kind) {
+void BM_SmallUploads(benchmark::State& state, ServerKind kind, Mode mode) {
     const std::string missing = BenchServer::unavailable(kind);
     const auto files = envCount("VELLORAN_FTP_BENCH_FILES", 20, 100000);
     if (!missing.empty() || !files) {
@@ -404,8 +415,8 @@ void BM_SmallUploads(benchmark::State& state, ServerKind kind) {
         for (int i = 0; i < *files; ++i)
             writeFile(dir.local() / SmallFiles::name("page", i), kSmallFileBytes);
         const BenchServer server(kind, dir);
-        const SmallFiles batch{dir, server, *files};
-        const auto client = server.loggedInClient();
+        const SmallFiles batch{dir, server, *files, mode};
+        const auto client = server.loggedInClient(mode);
         state.counters["timewait"] = timeWaitSockets();
         double oursTotal = 0;
         double curlTotal = 0;
@@ -430,27 +441,29 @@ void BM_SmallUploads(benchmark::State& state, ServerKind kind) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_BigFile, pyftpdlib_upload, ServerKind::PyFtpd, Direction::Upload)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_BigFile, pyftpdlib_download, ServerKind::PyFtpd, Direction::Download)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_BigFile, vsftpd_upload, ServerKind::VsFtpd, Direction::Upload)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_BigFile, vsftpd_download, ServerKind::VsFtpd, Direction::Download)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+#define VELLORAN_BIG_FILE(name, kind, direction, mode)                                             \
+    BENCHMARK_CAPTURE(BM_BigFile, name, kind, direction, mode)                                     \
+        ->UseManualTime()                                                                          \
+        ->Unit(benchmark::kMillisecond)
+VELLORAN_BIG_FILE(pyftpdlib_upload, ServerKind::PyFtpd, Direction::Upload, Mode::Active);
+VELLORAN_BIG_FILE(pyftpdlib_download, ServerKind::PyFtpd, Direction::Download, Mode::Active);
+VELLORAN_BIG_FILE(vsftpd_upload, ServerKind::VsFtpd, Direction::Upload, Mode::Active);
+VELLORAN_BIG_FILE(vsftpd_download, ServerKind::VsFtpd, Direction::Download, Mode::Active);
+VELLORAN_BIG_FILE(pyftpdlib_passive_upload, ServerKind::PyFtpd, Direction::Upload, Mode::Passive);
+VELLORAN_BIG_FILE(pyftpdlib_passive_download, ServerKind::PyFtpd, Direction::Download,
+                  Mode::Passive);
+VELLORAN_BIG_FILE(vsftpd_passive_upload, ServerKind::VsFtpd, Direction::Upload, Mode::Passive);
+VELLORAN_BIG_FILE(vsftpd_passive_download, ServerKind::VsFtpd, Direction::Download, Mode::Passive);
 // Each round is already a batch of files, and every file leaves a socket in TIME_WAIT for a
 // minute; a few rounds keep that pile from growing into what is measured.
-BENCHMARK_CAPTURE(BM_SmallUploads, pyftpdlib, ServerKind::PyFtpd)
-    ->UseManualTime()
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SmallUploads, vsftpd, ServerKind::VsFtpd)
-    ->UseManualTime()
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond);
+#define VELLORAN_SMALL_FILES(name, kind, mode)                                                     \
+    BENCHMARK_CAPTURE(BM_SmallUploads, name, kind, mode)                                           \
+        ->UseManualTime()                                                                          \
+        ->Iterations(3)                                                                            \
+        ->Unit(benchmark::kMillisecond)
+VELLORAN_SMALL_FILES(pyftpdlib, ServerKind::PyFtpd, Mode::Active);
+VELLORAN_SMALL_FILES(vsftpd, ServerKind::VsFtpd, Mode::Active);
+VELLORAN_SMALL_FILES(pyftpdlib_passive, ServerKind::PyFtpd, Mode::Passive);
+VELLORAN_SMALL_FILES(vsftpd_passive, ServerKind::VsFtpd, Mode::Passive);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
 // Feeds arbitrary server bytes, in arbitrary pieces, through the reply reader: lines taken from
-// the queue must rebuild the input exactly, and no reply line may upset the parsers.
+// the queue must rebuild the input exactly, no reply line may upset the parsers, and no
+// passive reply may yield port 0.
 #include "ftp/ftpreply.h"
 
 #include <cstddef>
@@ -23,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)velloran::ReplyCodeOf(*line);
             (void)velloran::SizeFromReply(*line);
             (void)velloran::QuotedDirectory(*line);
+            if (const auto target = velloran::PassiveTargetOf(*line); target && target->port == 0)
+                std::abort();
+            if (const auto port = velloran::ExtendedPassivePortOf(*line); port && *port == 0)
+                std::abort();
             if (!reply.continuesAfter(velloran::WithoutLineEnd(*line)))
                 reply = velloran::MultiLineReply();
         }

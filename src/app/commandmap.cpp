@@ -7,9 +7,12 @@
 #include "app/editorentry.h"
 #include "app/toolbaricons.h"
 #include "editor/ui/codememo.h"
+#include "platform/errors.h"
+#include "platform/prompter.h"
 #include "project/tfproject.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -54,7 +57,7 @@ QAction* TfEditor::makeCommand(QWidget* owner, const QString& name, const QStrin
     auto* action = new QAction(caption, owner);
     action->setObjectName(name);
     if (handler)
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { runCommand(handler); });
     owner->addAction(action);
     return action;
 }
@@ -64,8 +67,19 @@ QAction* TfEditor::makeTagged(QWidget* owner, const QString& name, const QString
     QAction* action = makeCommand(owner, name, caption, {});
     action->setProperty(kTagProperty, tag);
     connect(action, &QAction::triggered, this,
-            [this, action, handler] { (this->*handler)(action); });
+            [this, action, handler] { runCommand([&] { (this->*handler)(action); }); });
     return action;
+}
+
+// A command that fails (a save into a missing folder, an unreadable file) says so and
+// leaves the window as it was: an error must never unwind through the toolkit, which
+// would end the program with the user's edits unsaved.
+void TfEditor::runCommand(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const VelloranError& error) {
+        m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
+    }
 }
 
 QAction* TfEditor::command(const QString& name) const {
@@ -178,6 +192,8 @@ void TfEditor::buildViewMenu() {
     QAction* manager = makeTagged(view, QStringLiteral("ProjectManager1"),
                                   QStringLiteral("Project Manager"), 0, &TfEditor::sbprojectClick);
     manager->setCheckable(true);
+    makeCommand(view, QStringLiteral("HTMLViewer1"), QStringLiteral("HTML Viewer"),
+                [this] { sbHTMLClick(); });
     view->addSeparator();
     Toolbars1 = toolbarMenu(view, 3);
     Toolbars1->menuAction()->setObjectName(QStringLiteral("Toolbars1"));
@@ -354,6 +370,9 @@ void TfEditor::buildSwitchToolbar() {
                                   &TfEditor::sbprojectClick);
     project->setCheckable(true);
     project->setToolTip(QStringLiteral("Show / Hide Project Panel"));
+    QAction* html = makeCommand(bar, QStringLiteral("sbHTML"), QStringLiteral("HTML"),
+                                [this] { sbHTMLClick(); });
+    html->setToolTip(QStringLiteral("Show / Hide HTML Viewer"));
 }
 
 } // namespace velloran

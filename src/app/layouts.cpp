@@ -7,6 +7,7 @@
 #include "platform/inifile.h"
 #include "platform/prompter.h"
 #include "project/tfproject.h"
+#include "tools/ui/tfhtmlview.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -118,6 +119,14 @@ void TfEditor::LoadLayout(QObject* sender) {
         if (project.visible)
             m_project->show();
     }
+    const WindowPlacement preview = ReadPlacement(ini, LayoutWindow::Preview, suffix, screen);
+    if (preview.visible) {
+        // A window made now takes its own place from the same section.
+        if (m_preview != nullptr)
+            Apply(*m_preview, preview, *this);
+        createPreview()->show();
+    } else if (m_preview != nullptr)
+        m_preview->hide();
     const bool projectShown = m_project != nullptr && m_project->isVisible();
     for (const QString& name : {QStringLiteral("sbproject"), QStringLiteral("ProjectManager1")})
         command(name)->setChecked(projectShown);
@@ -128,8 +137,10 @@ void TfEditor::saveLayoutTo(IniFile& ini, const QString& suffix) const {
     WritePlacement(ini, LayoutWindow::Main, slot, PlacementOf(*this));
     if (m_project != nullptr)
         WritePlacement(ini, LayoutWindow::Project, slot, PlacementOf(*m_project));
-    // The preview window has not been made in this run.
-    WritePlacement(ini, LayoutWindow::Preview, slot, {}, false);
+    if (m_preview != nullptr)
+        WritePlacement(ini, LayoutWindow::Preview, slot, PlacementOf(*m_preview));
+    else
+        WritePlacement(ini, LayoutWindow::Preview, slot, {}, false);
 }
 
 void TfEditor::SaveLayout(QObject* sender) {

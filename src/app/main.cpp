@@ -2,6 +2,7 @@
 #include "app/exportcommand.h"
 #include "app/shell.h"
 #include "platform/atomicfile.h"
+#include "tools/ui/previewscheme.h"
 
 #include <algorithm>
 #include <iostream>
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     if (const auto status = velloran::RunExportCommand(args, std::cout, std::cerr))
         return *status;
+    velloran::PrepareWebEngine();
     return velloran::RunVelloran(argc, argv);
 }

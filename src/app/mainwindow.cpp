@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/prompter.h"
 #include "project/tfproject.h"
+#include "tools/ui/tfhtmlview.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -86,7 +87,9 @@ TfEditor::TfEditor(Tdm1& dm1, Prompter& prompter, std::vector<std::string> param
     m_dm.state.projectFileName.clear();
 }
 
-TfEditor::~TfEditor() = default;
+TfEditor::~TfEditor() {
+    delete m_preview; // it reads documents from this window
+}
 
 void TfEditor::setProjectWindow(Tfproject* project) {
     m_project = project;
@@ -257,6 +260,7 @@ bool TfEditor::FormClose() {
     if (!ConfirmCloseDocuments(*this, m_prompter))
         return false;
     writeSettings();
+    delete m_preview; // the program ends with its main window
     return true;
 }
 
@@ -323,8 +327,11 @@ void TfEditor::OpenFile(const std::string& fileName, bool readOnly) {
     if (!QFileInfo::exists(qs(fileName)))
         return;
     const std::string ext = AsciiUpper(ExtractFileExt(fileName));
-    if (ext == ".GIF" || ext == ".JPG" || ext == ".PNG" || ext == ".BMP")
-        return; // pictures are shown by the preview, never edited as text
+    if (ext == ".GIF" || ext == ".JPG" || ext == ".PNG" || ext == ".BMP") {
+        BusyCursor busy(m_prompter); // pictures are shown by the preview, never edited as text
+        ShowImageFile(fileName);
+        return;
+    }
     if (IsAlreadyOpen(fileName))
         return;
     BusyCursor busy(m_prompter);
@@ -362,6 +369,10 @@ void TfEditor::NewDocument(const std::string& fileName) {
         UpdateStatus();
     });
     TEditorEntry* created = entry.get();
+    connect(memo, &TCodeMemo::OnChange, this, [this, created](unsigned flags) {
+        if (flags & kChangeText)
+            previewEdited(*created);
+    });
     connect(memo, &TCodeMemo::OnGutterClick, this,
             [this, created](int line) { toggleLineHighlight(*created, line); });
     connect(memo, &TCodeMemo::OnFilesDropped, this, [this](const QStringList& files) {

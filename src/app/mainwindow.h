@@ -7,9 +7,12 @@
 #include "app/startup.h"
 #include "editor/builtinparsers.h"
 #include "tags/ui/tagdialogcontext.h"
+#include "tools/previewhost.h"
+#include "tools/ui/tfhtmlview.h" // complete for QPointer
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QPrinter>
 #include <QString>
 #include <array>
@@ -45,7 +48,7 @@ class Tfproject;
     return QString::fromLatin1(prefix) + QString::number(number) + QString::number(column);
 }
 
-class TfEditor : public QMainWindow, private DocumentSet {
+class TfEditor : public QMainWindow, private DocumentSet, private PreviewHost {
     Q_OBJECT
 public:
     // `parameters` are the command line's parameters, absolute names already.
@@ -90,6 +93,11 @@ public:
     void pmToolbarsPopup();
     // The toolbar popup pmToolbars, for a right-click on a dock.
     QMenu* createPopupMenu() override;
+
+    // ---- Preview window ----
+    void sbHTMLClick();
+    void ShowImageFile(const std::string& fileName);
+    [[nodiscard]] TfHtmlView* previewWindow() const { return m_preview; }
 
     // ---- Bookmarks, find and recent projects ----
     void pmSetMarkPopup();
@@ -137,6 +145,7 @@ private:
     void openContact(const QString& text, const QString& url);
 
     // Command map.
+    void runCommand(const std::function<void()>& handler);
     QAction* makeCommand(QWidget* owner, const QString& name, const QString& caption,
                          const std::function<void()>& handler);
     QAction* makeTagged(QWidget* owner, const QString& name, const QString& caption, int tag,
@@ -239,6 +248,14 @@ private:
     void lbRecentFilesDblClick();
     void recentProjectClick(QObject* sender);
 
+    // The preview window, made on first use.
+    TfHtmlView* createPreview();
+    void previewEdited(const TEditorEntry& entry);
+    std::optional<PreviewDocument> currentDocument() const override;
+    std::optional<PreviewDocument> openDocument(const std::string& fileName) const override;
+    std::string settingsFileName() const override;
+    std::string layoutSuffix() const override;
+
     size_t documentCount() const override;
     bool isModified(size_t index) const override;
     std::string documentName(size_t index) const override;
@@ -248,6 +265,7 @@ private:
     Prompter& m_prompter;
     BuiltinParsers m_parsers;
     Tfproject* m_project = nullptr;
+    QPointer<TfHtmlView> m_preview; // cleared when the user closes it
     std::vector<std::string> m_parameters;
     QStackedWidget* m_pages = nullptr;
     QWidget* m_tabArea = nullptr;

@@ -72,6 +72,7 @@ constexpr Glyph kGlyphs[] = {
     {"sbFormTagsSwitch", "", "switch-form"},
     {"sbUserTags", "", "switch-user"},
     {"sbproject", "", "project-panel"},
+    {"sbHTML", "text-html", "html-viewer"},
 };
 
 QString latin(std::string_view text) {

@@ -391,6 +391,8 @@ void EditModel::changeBlockIndent(int code) {
     beginTransaction(code, {});
     m_open->start = blockStart;
     m_open->oldText = m_store.text(blockStart, blockEnd - blockStart);
+    m_open->lineEnds.clear();
+    m_store.appendLineEnds(blockStart, blockEnd - blockStart, m_open->lineEnds);
     logOperation(kLogSuspend, 0);
     Position total = 0;
     for (auto it = changes.rbegin(); it != changes.rend(); ++it) {

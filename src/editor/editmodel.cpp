@@ -101,11 +101,12 @@ void EditModel::loadFromBytes(std::string bytes) {
     {
         const FlagScope loading(m_loading);
         m_encoding = DetectEncoding(bytes);
-        m_lineEnd = std::string(DetectLineEnd(bytes));
-        NormalizeLineBreaks(bytes);
+        std::vector<LineEnd> ends;
+        NormalizeLineBreaks(bytes, &ends);
         m_undo.clear();
         m_open.reset();
-        m_store.load(std::move(bytes));
+        m_store.setNewLineEnd(PrevailingLineEnd(ends));
+        m_store.load(std::move(bytes), ends);
         m_anchor = m_caret = 0;
         m_desiredColumn = -1;
         m_bookmarkColumns.fill(0);
@@ -155,6 +156,13 @@ void EditModel::loadFromFile(const std::string& fileName) {
         m_title = fileName;
 }
 
+void EditModel::setLineEndStyle(std::string_view style) {
+    const std::optional<LineEnd> end = LineEndNamed(style);
+    if (!end)
+        throw TCodeMemoException("Unknown line end style.");
+    m_store.setNewLineEnd(*end);
+}
+
 std::string EditModel::saveToString() {
     m_undo.clear();
     return exportRange(m_saveFormat, 0, length());
@@ -183,6 +191,10 @@ std::string EditModel::exportRange(SaveFormat format, Position from, Position to
     const std::string date = dateText ? dateText() : std::string();
     if (m_parser)
         highlightAll();
+    // Plain text writes each line end as it was read; the other formats have their own.
+    std::vector<LineEnd> ends;
+    if (format == SaveFormat::Text && !m_store.lineEndsAre(m_store.newLineEnd(), from, to - from))
+        m_store.appendLineEnds(from, to - from, ends);
     const std::span<const std::uint8_t> tokens = m_store.tokenView(from, to - from);
     const ExportSource source{.text = m_store.view(from, to - from),
                               .tokens = tokens,
@@ -190,7 +202,8 @@ std::string EditModel::exportRange(SaveFormat format, Position from, Position to
                               .encoding = m_encoding,
                               .title = m_title,
                               .date = date,
-                              .lineEnd = m_lineEnd};
+                              .lineEnd = lineEndStyle(),
+                              .lineEnds = ends};
     std::string out;
     out.reserve(static_cast<std::size_t>(to - from) + 1024);
     WriteFormat(format, source, out);
@@ -306,9 +319,9 @@ void EditModel::replaceSelection(std::string_view normalized, bool log, int code
     markChanged(kChangeCaret | kChangeSelection);
 }
 
-void EditModel::replaceRange(Position from, Position to, std::string_view text) {
+void EditModel::replaceRange(Position from, Position to, std::string_view text, LineEndList ends) {
     m_store.erase(from, to - from);
-    m_store.insert(from, text);
+    m_store.insert(from, text, ends);
     if (wordWrap())
         rewrapRange(from, from + static_cast<Position>(text.size()));
     markChanged(kChangeText);
@@ -399,6 +412,8 @@ void EditModel::beginTransaction(int code, std::string_view newText) {
     m_open->oldCaret = m_caret;
     m_open->oldText = m_store.text(selectionStart(), selectionEnd() - selectionStart());
     m_open->newText = newText;
+    m_store.appendLineEnds(m_open->start, static_cast<Position>(m_open->oldText.size()),
+                           m_open->lineEnds);
 }
 
 void EditModel::endTransaction(int code) {
@@ -406,6 +421,10 @@ void EditModel::endTransaction(int code) {
         failTransaction();
     m_open->newAnchor = m_anchor;
     m_open->newCaret = m_caret;
+    m_store.appendLineEnds(m_open->start, static_cast<Position>(m_open->newText.size()),
+                           m_open->lineEnds);
+    m_open->lineEnd = m_store.newLineEnd();
+    m_open->compactLineEnds();
     m_undo.push(std::move(*m_open));
     m_open.reset();
 }
@@ -416,16 +435,17 @@ void EditModel::failTransaction() {
     throw TCodeMemoException("Bad transaction log entry");
 }
 
-void EditModel::replay(const std::string& from, const std::string& to, Position start) {
+void EditModel::replay(const std::string& from, const std::string& to, LineEndList toEnds,
+                       Position start) {
     const FlagScope replaying(m_replaying);
-    replaceRange(start, start + static_cast<Position>(from.size()), to);
+    replaceRange(start, start + static_cast<Position>(from.size()), to, toEnds);
 }
 
 void EditModel::undo() {
     if (!canUndo())
         return;
     const UndoTransaction& t = m_undo.at(m_undo.count() - 1);
-    replay(t.newText, t.oldText, t.start);
+    replay(t.newText, t.oldText, t.oldEnds(), t.start);
     m_anchor = t.oldAnchor;
     m_caret = t.oldCaret;
     m_undo.setCursor(m_undo.count() - 1);
@@ -436,7 +456,7 @@ void EditModel::redo() {
     if (!canRedo())
         return;
     const UndoTransaction& t = m_undo.at(m_undo.count());
-    replay(t.oldText, t.newText, t.start);
+    replay(t.oldText, t.newText, t.newEnds(), t.start);
     m_anchor = t.newAnchor;
     m_caret = t.newCaret;
     m_undo.setCursor(m_undo.count() + 1);

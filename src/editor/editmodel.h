@@ -82,9 +82,13 @@ public:
     [[nodiscard]] Position length() const noexcept { return m_store.length(); }
     [[nodiscard]] Encoding encoding() const noexcept { return m_encoding; }
     void setEncoding(Encoding encoding) noexcept { m_encoding = encoding; }
-    // "\r\n", "\n" or "\r": how files and plain text are written.
-    [[nodiscard]] const std::string& lineEndStyle() const noexcept { return m_lineEnd; }
-    void setLineEndStyle(std::string_view style) { m_lineEnd = style; }
+    // "\r\n", "\n", "\r" or "\n\r": the document's line-end style, which the lines the
+    // user adds get. Every other line keeps the end it was read with.
+    [[nodiscard]] std::string_view lineEndStyle() const noexcept {
+        return LineEndText(m_store.newLineEnd());
+    }
+    // TCodeMemoException for any other text.
+    void setLineEndStyle(std::string_view style);
 
     // Takes a file's bytes: detects encoding and line ends, keeps every other byte.
     void loadFromBytes(std::string bytes);
@@ -275,12 +279,15 @@ public:
 
 private:
     // Store edits that keep caret, wrap and change flags in step.
-    void replaceRange(Position from, Position to, std::string_view text);
+    void replaceRange(Position from, Position to, std::string_view text, LineEndList ends);
+    void replaceRange(Position from, Position to, std::string_view text) {
+        replaceRange(from, to, text, LineEndList{.uniform = m_store.newLineEnd()});
+    }
     void replaceSelection(std::string_view normalized, bool log, int code);
     void beginTransaction(int code, std::string_view newText);
     void endTransaction(int code);
     void failTransaction();
-    void replay(const std::string& from, const std::string& to, Position start);
+    void replay(const std::string& from, const std::string& to, LineEndList toEnds, Position start);
     void afterReplay();
     void changeBlockIndent(int code);
     void markChanged(unsigned flags) noexcept { m_changeFlags |= flags; }
@@ -314,7 +321,6 @@ private:
     TextStore m_store;
     TUndoStack m_undo;
     Encoding m_encoding = Encoding::Utf8;
-    std::string m_lineEnd = "\n";
     SaveFormat m_saveFormat = SaveFormat::Text;
     std::string m_title;
     Position m_anchor = 0;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <charconv>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -390,20 +391,34 @@ void reserveFor(const ExportSource& source, std::string& out) {
 } // namespace
 
 void WritePlainText(const ExportSource& source, std::string& out) {
-    const std::string_view lineEnd = source.lineEnd;
-    if (lineEnd != "\r\n" && lineEnd != "\n" && lineEnd != "\r")
+    const std::optional<LineEnd> style = LineEndNamed(source.lineEnd);
+    if (!style)
         throw TCodeMemoException("Cannot export: unknown line end style.");
     const std::string_view text = source.text;
+    const std::span<const LineEnd> each = source.lineEnds;
+    const std::size_t before = out.size();
     out.reserve(out.size() + text.size() + text.size() / 16);
     std::size_t pos = 0;
+    std::size_t breaks = 0;
     while (pos < text.size()) {
         std::size_t cr = text.find('\r', pos);
         if (cr == std::string_view::npos)
             cr = text.size();
         out.append(text.data() + pos, cr - pos);
-        if (cr < text.size())
-            out += lineEnd;
+        if (cr < text.size()) {
+            if (each.empty())
+                out += source.lineEnd;
+            else if (breaks < each.size())
+                out += LineEndText(each[breaks]);
+            ++breaks;
+        }
         pos = cr + 1;
+    }
+    if (!each.empty() && breaks != each.size()) {
+        out.resize(before);
+        throw TCodeMemoException("Cannot export: the text has " + std::to_string(breaks) +
+                                 " line ends but " + std::to_string(each.size()) +
+                                 " line end styles.");
     }
 }
 

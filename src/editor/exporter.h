@@ -1,6 +1,7 @@
 // Writers that turn a range of editor text and its token numbers into plain text, RTF or HTML.
 #pragma once
 
+#include "editor/lineend.h"
 #include "editor/stylesheet.h"
 #include "platform/encoding.h"
 
@@ -21,14 +22,17 @@ struct ExportSource {
     // Title, date and the sheet's font name are UTF-8, whatever the document's encoding.
     std::string title{};
     std::string date{};
-    // Plain text only: "\r\n", "\n" or "\r".
+    // Plain text only: "\r\n", "\n", "\r" or "\n\r" for every CR, unless `lineEnds`
+    // gives each CR its own, in order.
     std::string_view lineEnd = "\r\n";
+    std::span<const LineEnd> lineEnds{};
 };
 
 enum class SaveFormat { Text = 1, Rtf = 2, Html = 4 };
 
 // Each writer appends to `out`. On bad input (token count not matching the text, an
-// unknown line end or format) they throw TCodeMemoException and leave `out` untouched.
+// unknown line end or format, line ends not matching the CRs) they throw
+// TCodeMemoException and leave `out` untouched.
 void WritePlainText(const ExportSource& source, std::string& out);
 void WriteRtf(const ExportSource& source, std::string& out);
 void WriteHtml(const ExportSource& source, std::string& out);

@@ -4,6 +4,7 @@
 #include "platform/hugepages.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace velloran {
@@ -39,11 +40,18 @@ private:
 
 } // namespace
 
-std::size_t NormalizeLineBreaks(std::string& bytes) {
+std::size_t NormalizeLineBreaks(std::string& bytes, std::vector<LineEnd>* ends) {
     char* data = bytes.data();
     const std::size_t size = bytes.size();
-    if (std::memchr(data, '\n', size) == nullptr)
+    if (std::memchr(data, '\n', size) == nullptr) {
+        if (ends)
+            for (const char* p = data;
+                 (p = static_cast<const char*>(std::memchr(p, kLineEnd, size - (p - data)))) !=
+                 nullptr;
+                 ++p)
+                ends->push_back(LineEnd::Cr);
         return size;
+    }
     BreakFinder finder(data, size);
     std::size_t read = 0, write = 0;
     while (read < size) {
@@ -52,26 +60,40 @@ std::size_t NormalizeLineBreaks(std::string& bytes) {
         write += at - read;
         if (at == size)
             break;
-        const char other = data[at] == '\r' ? '\n' : '\r';
+        const bool cr = data[at] == '\r';
+        const bool pair = at + 1 < size && data[at + 1] == (cr ? '\n' : '\r');
+        if (ends)
+            ends->push_back(cr ? (pair ? LineEnd::CrLf : LineEnd::Cr)
+                               : (pair ? LineEnd::LfCr : LineEnd::Lf));
         data[write++] = kLineEnd;
-        read = at + (at + 1 < size && data[at + 1] == other ? 2 : 1);
+        read = at + (pair ? 2 : 1);
     }
     bytes.resize(write);
     return write;
 }
 
-std::string_view DetectLineEnd(std::string_view raw) noexcept {
-    const std::size_t at = raw.find_first_of("\r\n");
-    if (at == std::string_view::npos || raw[at] == '\n')
-        return "\n";
-    return at + 1 < raw.size() && raw[at + 1] == '\n' ? "\r\n" : "\r";
+LineEnd PrevailingLineEnd(std::span<const LineEnd> ends) noexcept {
+    std::array<std::size_t, 4> counts{};
+    std::array<std::size_t, 4> first{};
+    first.fill(ends.size());
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        const auto kind = static_cast<std::size_t>(ends[i]);
+        if (counts[kind]++ == 0)
+            first[kind] = i;
+    }
+    std::size_t best = static_cast<std::size_t>(LineEnd::Lf);
+    for (std::size_t kind = 0; kind < counts.size(); ++kind)
+        if (counts[kind] > counts[best] ||
+            (counts[kind] == counts[best] && counts[kind] > 0 && first[kind] < first[best]))
+            best = kind;
+    return static_cast<LineEnd>(best);
 }
 
 TextStore::TextStore() {
     m_attributes.insertValue(0, 1, LineAttributes{});
 }
 
-void TextStore::load(std::string&& normalized) {
+void TextStore::load(std::string&& normalized, std::span<const LineEnd> ends) {
     const char* data = normalized.data();
     const std::size_t size = normalized.size();
     const auto lines = static_cast<std::size_t>(std::count(data, data + size, kLineEnd)) + 1;
@@ -88,7 +110,9 @@ void TextStore::load(std::string&& normalized) {
     m_starts.adopt(std::move(starts));
     std::vector<LineAttributes> attributes;
     ReserveHuge(attributes, lines);
-    attributes.resize(lines);
+    attributes.resize(lines, LineAttributes{.lineEnd = m_newLineEnd});
+    for (std::size_t i = 0, n = std::min(ends.size(), lines); i < n; ++i)
+        attributes[i].lineEnd = ends[i];
     m_attributes.adopt(std::move(attributes));
     if (m_tokensOn)
         m_tokens.reset(length());
@@ -141,10 +165,32 @@ std::string_view TextStore::view(Position pos, Position count) {
     return {data, static_cast<std::size_t>(count)};
 }
 
-void TextStore::insert(Position pos, std::string_view normalized) {
+void TextStore::appendLineEnds(Position pos, Position count, std::vector<LineEnd>& out) const {
+    if (count <= 0)
+        return;
+    // The CR of a line lies inside the range exactly when the next line starts in it.
+    for (std::int64_t line = lineOf(pos), last = lineOf(pos + count); line < last; ++line)
+        if (endsWithLineEnd(line))
+            out.push_back(lineEnd(line));
+}
+
+bool TextStore::lineEndsAre(LineEnd end, Position pos, Position count) const noexcept {
+    if (count <= 0)
+        return true;
+    for (std::int64_t line = lineOf(pos), last = lineOf(pos + count); line < last; ++line)
+        if (lineEnd(line) != end && endsWithLineEnd(line))
+            return false;
+    return true;
+}
+
+void TextStore::insert(Position pos, std::string_view normalized, LineEndList ends) {
     if (normalized.empty())
         return;
     const std::int64_t line = lineOf(pos);
+    // The split line's own end goes with its last piece; the CRs put in before it end
+    // as given.
+    const LineEnd splitEnd = attributes(line).lineEnd;
+    std::size_t breaks = 0;
     m_text.insert(static_cast<std::size_t>(pos), normalized.data(), normalized.size());
     if (m_tokensOn)
         m_tokens.insertZeros(pos, static_cast<Position>(normalized.size()));
@@ -155,8 +201,10 @@ void TextStore::insert(Position pos, std::string_view normalized) {
     for (const char* p = data;
          (p = static_cast<const char*>(std::memchr(p, kLineEnd, size - (p - data)))) != nullptr;) {
         ++p;
+        attributes(next - 1).lineEnd = ends.at(breaks++);
         m_starts.insertLine(next, pos + (p - data));
-        m_attributes.insertValue(static_cast<std::size_t>(next), 1, LineAttributes{});
+        m_attributes.insertValue(static_cast<std::size_t>(next), 1,
+                                 LineAttributes{.lineEnd = splitEnd});
         ++next;
     }
     linesInserted(line, next - line - 1);
@@ -168,6 +216,8 @@ void TextStore::erase(Position pos, Position count) {
         return;
     const std::int64_t first = lineOf(pos);
     const std::int64_t last = lineOf(pos + count);
+    if (last > first)
+        attributes(first).lineEnd = attributes(last).lineEnd;
     for (std::int64_t i = first; i < last; ++i)
         m_starts.removeLine(first + 1);
     m_attributes.erase(static_cast<std::size_t>(first + 1), static_cast<std::size_t>(last - first));
@@ -185,6 +235,7 @@ void TextStore::splitLineAt(Position pos, const LineAttributes& attributes) {
     m_starts.insertLine(line + 1, pos);
     LineAttributes piece = attributes;
     piece.highlighted = this->attributes(line).highlighted;
+    piece.lineEnd = this->attributes(line).lineEnd;
     piece.textDirty = piece.gutterDirty = true;
     m_attributes.insertValue(static_cast<std::size_t>(line + 1), 1, piece);
     linesInserted(line, 1);
@@ -193,6 +244,7 @@ void TextStore::splitLineAt(Position pos, const LineAttributes& attributes) {
 
 void TextStore::joinWithNext(std::int64_t line) {
     const bool highlighted = attributes(line).highlighted && attributes(line + 1).highlighted;
+    attributes(line).lineEnd = attributes(line + 1).lineEnd;
     m_starts.removeLine(line + 1);
     m_attributes.erase(static_cast<std::size_t>(line + 1), 1);
     linesRemoved(line, 1);

@@ -2,6 +2,7 @@
 // lines as a list of start positions, and the per-line record fields beside them.
 #pragma once
 
+#include "editor/lineend.h"
 #include "editor/linestarts.h"
 #include "editor/splitvector.h"
 #include "editor/tokenruns.h"
@@ -10,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velloran {
 
@@ -26,30 +28,49 @@ struct LineAttributes {
     // -1 means "no application value"; painting treats other values as colours.
     std::int32_t lineData = -1;
     std::int32_t lineData2 = -1;
-    bool textDirty = true;
-    bool gutterDirty = true;
-    // The line's token numbers are current (the highlighter wrote them after its
-    // last change).
-    bool highlighted = false;
     // A digest of the parser's states at the end of the line, so that re-highlighting
     // stops only where both the tokens and the states are as before.
     std::uint8_t endState = 0;
+    // Bit fields keep a record at 16 bytes: one per line of a page with millions.
+    bool textDirty : 1 = true;
+    bool gutterDirty : 1 = true;
+    // The line's token numbers are current (the highlighter wrote them after its
+    // last change).
+    bool highlighted : 1 = false;
+    // How the line's CR is written to a file; meaningless on a line without one.
+    LineEnd lineEnd : 2 = LineEnd::Lf;
 };
+static_assert(sizeof(LineAttributes) == 16);
 
 // Turns every line break (CR LF, LF CR, lone LF, lone CR) into a single CR, in place.
-// Every other byte stays as it is. Returns the new size.
-std::size_t NormalizeLineBreaks(std::string& bytes);
+// Every other byte stays as it is. Returns the new size. With `ends`, appends how each
+// break was written, in order.
+std::size_t NormalizeLineBreaks(std::string& bytes, std::vector<LineEnd>* ends = nullptr);
 
-// The line-end style a file was written with, judged by its first line end; LF when
-// it has none.
-[[nodiscard]] std::string_view DetectLineEnd(std::string_view raw) noexcept;
+// A document's line-end style, which lines the user adds are given: the one used most,
+// the earliest of those used equally often; LF when there is none.
+[[nodiscard]] LineEnd PrevailingLineEnd(std::span<const LineEnd> ends) noexcept;
 
 class TextStore {
 public:
     TextStore();
 
-    // Replaces everything with `normalized` (no LF in it); all lines start clean.
-    void load(std::string&& normalized);
+    // Replaces everything with `normalized` (no LF in it); all lines start clean. Line
+    // `i` ends as `ends[i]`, or in the new-line style when `ends` is empty.
+    void load(std::string&& normalized, std::span<const LineEnd> ends = {});
+
+    // The line end a CR inserted without one of its own stands for.
+    [[nodiscard]] LineEnd newLineEnd() const noexcept { return m_newLineEnd; }
+    void setNewLineEnd(LineEnd end) noexcept { m_newLineEnd = end; }
+    // How the CR of `line` is written; meaningless when it has none.
+    [[nodiscard]] LineEnd lineEnd(std::int64_t line) const noexcept {
+        return attributes(line).lineEnd;
+    }
+    // Appends the line ends of the CRs in [pos, pos + count), in order.
+    void appendLineEnds(Position pos, Position count, std::vector<LineEnd>& out) const;
+    // Every CR in [pos, pos + count) ends as `end`: the common case, checked without
+    // building the list.
+    [[nodiscard]] bool lineEndsAre(LineEnd end, Position pos, Position count) const noexcept;
 
     [[nodiscard]] Position length() const noexcept { return static_cast<Position>(m_text.size()); }
     [[nodiscard]] std::int64_t lineCount() const noexcept { return m_starts.lines(); }
@@ -75,10 +96,15 @@ public:
     [[nodiscard]] std::string_view view() { return view(0, length()); }
 
     // Inserts normalised text; each CR in it starts a new display line, which gets
-    // fresh record fields. Lines keep their records otherwise.
-    void insert(Position pos, std::string_view normalized);
+    // fresh record fields. Lines keep their records otherwise. The CRs end as `ends`
+    // says (the new-line style by default); the line split keeps its own end on its
+    // last piece.
+    void insert(Position pos, std::string_view normalized, LineEndList ends);
+    void insert(Position pos, std::string_view normalized) {
+        insert(pos, normalized, LineEndList{.uniform = m_newLineEnd});
+    }
     // Removes characters; lines whose start falls inside the range disappear with
-    // their records, the first line keeps its own.
+    // their records, the first line keeps its own but takes the end of the last.
     void erase(Position pos, Position count);
 
     [[nodiscard]] LineAttributes& attributes(std::int64_t line) noexcept {
@@ -133,6 +159,7 @@ private:
     TokenRuns m_tokens;
     std::vector<std::uint8_t> m_tokenView;
     bool m_tokensOn = false;
+    LineEnd m_newLineEnd = LineEnd::Lf;
     std::int64_t m_firstChanged = -1;
     std::int64_t m_lastChanged = -1;
 };

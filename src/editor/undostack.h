@@ -2,6 +2,7 @@
 // records above the cursor are the redo list and a new change discards them.
 #pragma once
 
+#include "editor/lineend.h"
 #include "editor/linestarts.h"
 
 #include <cstdint>
@@ -22,6 +23,15 @@ struct UndoTransaction {
     Position newCaret = 0;
     std::string oldText;
     std::string newText;
+    // How the CRs of `oldText` and then of `newText` end, one a CR; empty when every
+    // one of them ends as `lineEnd` (most changes, so they cost nothing here).
+    std::vector<LineEnd> lineEnds;
+    LineEnd lineEnd = LineEnd::Lf;
+
+    [[nodiscard]] LineEndList oldEnds() const noexcept;
+    [[nodiscard]] LineEndList newEnds() const noexcept;
+    // Drops `lineEnds` when all of its entries are alike.
+    void compactLineEnds();
 };
 
 class TUndoStack {

@@ -1,5 +1,5 @@
 // The protocol steps of each operation, the negative-reply rules and the bookkeeping of the
-// one data connection a transfer lives on.
+// one data connection a transfer lives on, opened by the server (PORT) or by us (EPSV, PASV).
 #include "ftp/ftpclient.h"
 
 #include <algorithm>
@@ -121,6 +121,7 @@ void TFtpClient::Connect() {
     if (Connected())
         return;
     m_finalReplyPending = false;
+    m_epsvRefused = false;
     TAsyncSocket::Connect();
     try {
         Login();
@@ -253,16 +254,77 @@ void TFtpClient::OpenDataConnection(TCmdType type, const std::function<void()>& 
     m_dataSocket = std::make_unique<TAsyncSocket>();
     m_dataSocket->TimeOut = TimeOut;
     m_dataSocket->ReplyTimeOut = ReplyTimeOut;
-    m_dataSocket->Port = 0;
-    m_dataSocket->Listen(true);
     if (beforePort)
         beforePort();
+    m_passiveTransfer = Passive;
+    if (m_passiveTransfer)
+        ConnectPassive(type);
+    else
+        SendPort(type);
+}
+
+void TFtpClient::SendPort(TCmdType type) {
+    m_dataSocket->Port = 0;
+    m_dataSocket->Listen(true);
     std::string argument = LocalAddressText();
     std::replace(argument.begin(), argument.end(), '.', ',');
     argument += m_dataSocket->LocalPortText();
     StatusMessage(1, "PORT " + argument);
     Transaction("PORT " + argument);
     CheckReply(301, false, type);
+}
+
+std::uint16_t TFtpClient::PassivePort(TCmdType type) {
+    if (!m_epsvRefused) {
+        StatusMessage(1, "EPSV");
+        Transaction("EPSV");
+        // A server that does not know EPSV refuses it for good; a passing trouble such as
+        // 421 is a failure like any other.
+        if (!Within(ReplyCode(), 500, 599)) {
+            CheckReply(301, false, type);
+            if (ReplyCode() == 229) {
+                if (const auto port = ExtendedPassivePortOf(LastReply()))
+                    return *port;
+            }
+            throw FTPException("No data port in the reply to EPSV: " +
+                               std::string(WithoutLineEnd(LastReply())));
+        }
+        m_epsvRefused = true;
+    }
+    StatusMessage(1, "PASV");
+    Transaction("PASV");
+    CheckReply(301, false, type);
+    if (ReplyCode() == 227) {
+        if (const auto target = PassiveTargetOf(LastReply()))
+            return target->port;
+    }
+    throw FTPException("No data port in the reply to PASV: " +
+                       std::string(WithoutLineEnd(LastReply())));
+}
+
+void TFtpClient::ConnectPassive(TCmdType type) {
+    const std::uint16_t port = PassivePort(type);
+    // The address a PASV reply names may be private to the server's network, or someone
+    // else's altogether: the data goes where the control connection goes.
+    const std::string server = PeerAddressText();
+    m_dataSocket->Host = server;
+    m_dataSocket->Port = port;
+    // Bounded like the wait for an active connection, whatever the log-in allows itself.
+    m_dataSocket->TimeOut = ReplyTimeOut > 0 ? ReplyTimeOut : TimeOut;
+    // An abort while the reply above came reached the data socket, and connecting would
+    // clear it.
+    if (m_dataSocket->Canceled())
+        throw ESockError("Connection Canceled");
+    try {
+        m_dataSocket->Connect();
+    } catch (const ESockError& error) {
+        if (m_dataSocket->Canceled())
+            throw;
+        const int reason = m_dataSocket->TimedOut() ? 0 : m_dataSocket->LastErrorNo();
+        throw ESockError("Cannot open the data connection to " + server + ":" +
+                         std::to_string(port) + ": " +
+                         (reason != 0 ? std::string(std::strerror(reason)) : error.what()));
+    }
 }
 
 void TFtpClient::StartTransfer(const std::string& command, TCmdType type, bool checkUnsupported) {
@@ -277,6 +339,10 @@ void TFtpClient::StartTransfer(const std::string& command, TCmdType type, bool c
 }
 
 void TFtpClient::AcceptDataConnection() {
+    // A passive connection is open before the command goes out; an abort meanwhile is
+    // noticed by the transfer itself.
+    if (m_passiveTransfer)
+        return;
     const int accepted = m_dataSocket->Accept();
     // Active mode lets anyone who guesses the port connect; only the server may.
     const std::string from = m_dataSocket->RemoteAddressText();

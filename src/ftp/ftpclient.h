@@ -1,5 +1,6 @@
 // The FTP client: login (directly or through a proxy), commands, and listings, downloads and
-// uploads over active-mode data connections, each call returning when its exchange is over.
+// uploads over active or passive data connections, each call returning when its exchange is
+// over.
 #pragma once
 
 #include "ftp/asyncsocket.h"
@@ -10,7 +11,8 @@
 
 namespace velloran {
 
-// A negative reply; the message is the reply line as the server sent it.
+// A negative reply, the message being the reply line as the server sent it; or a passive
+// reply without a usable port, the message saying so and quoting the reply.
 class FTPException : public VelloranError {
 public:
     using VelloranError::VelloranError;
@@ -45,6 +47,8 @@ public:
 
     std::string UserID;
     std::string Password;
+    // Data connections through EPSV/PASV to the control connection's peer, not PORT.
+    bool Passive = false;
 
     NotifyEvent OnTransactionStart;
     NotifyEvent OnTransactionStop;
@@ -99,6 +103,10 @@ private:
     // drop late replies, so a stale line is never taken for the coming answer.
     void PrepareCommand();
     void OpenDataConnection(TCmdType type, const std::function<void()>& beforePort = {});
+    void SendPort(TCmdType type);
+    // Asks for a passive port (EPSV, or PASV where EPSV is refused) and connects to it.
+    void ConnectPassive(TCmdType type);
+    [[nodiscard]] std::uint16_t PassivePort(TCmdType type);
     void StartTransfer(const std::string& command, TCmdType type, bool checkUnsupported);
     void AcceptDataConnection();
     void EndTransfer(std::int64_t bytes, bool reportBytes);
@@ -111,6 +119,10 @@ private:
     // A transfer was broken off after the server announced it, so its closing reply is
     // still on its way and must not be taken for the answer to the next command.
     bool m_finalReplyPending = false;
+    // The server refused EPSV in this session, so passive transfers go straight to PASV.
+    bool m_epsvRefused = false;
+    // The mode the running transfer began in, whatever Passive says meanwhile.
+    bool m_passiveTransfer = false;
 };
 
 } // namespace velloran

@@ -1,5 +1,5 @@
-// Byte queue, reply codes and multi-line replies, kept free of any socket so they can be
-// fuzzed directly.
+// Byte queue, reply codes, multi-line replies and passive replies, kept free of any socket so they
+// can be fuzzed directly.
 #include "ftp/ftpreply.h"
 
 #include <algorithm>
@@ -93,6 +93,84 @@ std::string QuotedDirectory(std::string_view reply) {
         directory += reply[at];
     }
     return directory;
+}
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The digits at `at`, moving past them; none when there are none or the value passes `limit`.
+std::optional<std::uint32_t> NumberAt(std::string_view text, std::size_t& at, std::uint32_t limit) {
+    const std::size_t start = at;
+    std::uint64_t value = 0;
+    while (at < text.size() && IsDigit(text[at])) {
+        value = std::min<std::uint64_t>(value * 10 + static_cast<unsigned>(text[at] - '0'),
+                                        std::uint64_t{limit} + 1);
+        ++at;
+    }
+    if (at == start || value > limit)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+} // namespace
+
+std::optional<PassiveTarget> PassiveTargetOf(std::string_view reply) {
+    // The reply code is no part of the address.
+    std::size_t at = 0;
+    while (at < reply.size() && IsDigit(reply[at]))
+        ++at;
+    while (at < reply.size()) {
+        if (!IsDigit(reply[at])) {
+            ++at;
+            continue;
+        }
+        std::uint32_t numbers[6] = {};
+        std::size_t count = 0;
+        bool valid = true;
+        for (;;) {
+            const auto number = NumberAt(reply, at, 255);
+            valid = valid && number && count < 6;
+            if (valid)
+                numbers[count] = *number;
+            ++count;
+            if (at >= reply.size() || reply[at] != ',')
+                break;
+            ++at;
+            while (at < reply.size() && reply[at] == ' ')
+                ++at;
+        }
+        // A lone number is text, such as a version; the first list decides, since a later
+        // one could be anything the server wrote.
+        if (count == 1)
+            continue;
+        if (!valid || count != 6)
+            return std::nullopt;
+        PassiveTarget target;
+        for (std::size_t i = 0; i < 4; ++i)
+            target.address[i] = static_cast<std::uint8_t>(numbers[i]);
+        target.port = static_cast<std::uint16_t>(numbers[4] * 256 + numbers[5]);
+        if (target.port == 0)
+            return std::nullopt;
+        return target;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint16_t> ExtendedPassivePortOf(std::string_view reply) {
+    for (std::size_t at = 0; at + 4 < reply.size(); ++at) {
+        const char delimiter = reply[at];
+        if (delimiter <= ' ' || delimiter > '~' || IsDigit(delimiter) ||
+            reply[at + 1] != delimiter || reply[at + 2] != delimiter)
+            continue;
+        std::size_t end = at + 3;
+        const auto port = NumberAt(reply, end, 65535);
+        if (port && *port != 0 && end < reply.size() && reply[end] == delimiter)
+            return static_cast<std::uint16_t>(*port);
+    }
+    return std::nullopt;
 }
 
 std::string_view WithoutLineEnd(std::string_view line) noexcept {

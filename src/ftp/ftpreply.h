@@ -1,5 +1,5 @@
 // The pure parts of reading FTP replies: the received-byte queue lines are taken from, reply
-// codes, where a multi-line reply ends, byte counts and quoted directories.
+// codes, where a multi-line reply ends, byte counts, quoted directories and passive ports.
 #pragma once
 
 #include <cstddef>
@@ -55,6 +55,22 @@ private:
 // The text between the first two double quotes, a doubled quote inside standing for one;
 // after a lone quote everything after it; empty without one.
 [[nodiscard]] std::string QuotedDirectory(std::string_view reply);
+
+// What a "227" reply to PASV names: an IPv4 address in the order written, and a port.
+struct PassiveTarget {
+    std::uint8_t address[4] = {};
+    std::uint16_t port = 0;
+};
+
+// The first list of comma-separated numbers after the code, with or without parentheses
+// around it; none unless that list holds exactly six numbers, each at most 255, and the port
+// they give is not 0.
+[[nodiscard]] std::optional<PassiveTarget> PassiveTargetOf(std::string_view reply);
+
+// The port of a "229" reply to EPSV, "(|||6446|)": three equal delimiters, the port and the
+// delimiter again; any printable character other than a digit may serve as the delimiter.
+// None for anything else, or a port of 0 or above 65535.
+[[nodiscard]] std::optional<std::uint16_t> ExtendedPassivePortOf(std::string_view reply);
 
 // The line without its trailing LF or CR LF.
 [[nodiscard]] std::string_view WithoutLineEnd(std::string_view line) noexcept;

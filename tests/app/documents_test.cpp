@@ -43,9 +43,6 @@ TEST_F(MainWindowTest, ExtensionsPickRuleSetsAndLetterCaseMakesADifferentFile) {
     EXPECT_EQ(editor->documentTabCount(), 4);
     EXPECT_EQ(editor->FileTabs->tabText(1), "index.htm") << "inserted after the current tab";
 
-    editor->OpenFile(file("logo.png", "\x89PNG").toStdString(), false);
-    EXPECT_EQ(editor->documentTabCount(), 4) << "pictures never open as text";
-
     // "Display Properties" of a plain-text document changes nothing and says why.
     editor->FileTabs->setCurrentIndex(3);
     editor->command(QStringLiteral("DisplayProperties1"))->trigger();
@@ -203,9 +200,23 @@ TEST_F(MainWindowTest, AFailedSaveAsKeepsTheDocumentsName) {
     TCodeMemo& memo = *editor->CurrentEntry()->Memo;
     memo.model().typeText("new ");
     prompter.planFile(dir.filePath("missing/page.htm").toStdString());
-    EXPECT_THROW(editor->command(QStringLiteral("bbsaveas"))->trigger(), FileError);
+    editor->command(QStringLiteral("bbsaveas"))->trigger();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].kind, MessageKind::Error);
+    EXPECT_NE(prompter.messages[0].text.find("missing/page.htm"), std::string::npos);
     EXPECT_EQ(editor->CurrentEntry()->FileName, path.toStdString());
     EXPECT_TRUE(memo.model().modified());
     editor->command(QStringLiteral("bbSaveFile"))->trigger();
     EXPECT_EQ(fileBytes(path), "new old\r\n");
+}
+
+TEST_F(MainWindowTest, ASavedEditChangesOnlyItsOwnLineOfAFileWithMixedLineEnds) {
+    auto editor = start();
+    const QString path = file("mixed.htm", "<p>a</p>\r\n<p>b</p>\n<p>c</p>\r<p>d</p>\r\n");
+    editor->OpenFile(path.toStdString(), false);
+    TCodeMemo& memo = *editor->CurrentEntry()->Memo;
+    memo.model().setSelStart(memo.model().lineIndex(2));
+    memo.model().typeText("x");
+    editor->command(QStringLiteral("bbSaveFile"))->trigger();
+    EXPECT_EQ(fileBytes(path), "<p>a</p>\r\n<p>b</p>\nx<p>c</p>\r<p>d</p>\r\n");
 }

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs the real program's export with no display: bytes come back unchanged, and a
-# missing file fails with a message. Usage: export_cli_test.sh PATH-TO-VELLORAN
+# Runs the real program's export with no display: bytes come back unchanged (mixed
+# line ends too), and a missing file fails with a message.
+# Usage: export_cli_test.sh PATH-TO-VELLORAN
 set -u
 program=$1
 dir=$(mktemp -d) || exit 1
@@ -10,6 +11,12 @@ printf '<html>\r\n<p>a &amp; b</p>\r\n</html>\r\n' >"$dir/page.htm"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
     "$program" --export=text "$dir/page.htm" >"$dir/out" || { echo "export failed"; exit 1; }
 cmp "$dir/page.htm" "$dir/out" || exit 1
+
+# Each line keeps its own end, whatever the others use.
+printf '<html>\r\n<head>\n<title>t</title>\r<body>\n\r<p>a</p>\r\n</html>' >"$dir/mixed.htm"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    "$program" --export=text "$dir/mixed.htm" >"$dir/out" || { echo "export failed"; exit 1; }
+cmp "$dir/mixed.htm" "$dir/out" || { echo "mixed line ends were rewritten"; exit 1; }
 
 if env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
     "$program" --export=text "$dir/missing.htm" >"$dir/out" 2>"$dir/err"; then

@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace velloran;
 using namespace std::literals;
@@ -54,10 +56,6 @@ TEST(EditModelFiles, FilesRoundTripByteForByteInTheirOwnLineEndsAndEncoding) {
     }
     EXPECT_EQ(withText("caf\xE9").encoding(), Encoding::Windows1252);
     EXPECT_EQ(withText("a\xC3\xA9").encoding(), Encoding::Utf8);
-    // Mixed line ends are written in the style of the first one.
-    EditModel mixed = withText("a\r\nb\nc\r");
-    EXPECT_EQ(mixed.saveToString(), "a\r\nb\r\nc\r\n");
-    EXPECT_EQ(mixed.lineCount(), 4);
 
     EditModel model;
     try {
@@ -70,6 +68,170 @@ TEST(EditModelFiles, FilesRoundTripByteForByteInTheirOwnLineEndsAndEncoding) {
     model.replaceSel("x");
     EXPECT_THROW(model.saveToFile(dir.file("no/such/folder/f")), FileError);
     EXPECT_TRUE(model.modified());
+}
+
+// A file in lines, each with its line end as the store reads it, so that two versions
+// can be compared line by line as a diff would.
+std::vector<std::string> fileLines(std::string_view bytes) {
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        lines.back() += bytes[i];
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        const char other = bytes[i] == '\r' ? '\n' : '\r';
+        if (i + 1 < bytes.size() && bytes[i + 1] == other)
+            lines.back() += bytes[++i];
+        lines.emplace_back();
+    }
+    return lines;
+}
+
+std::size_t linesDiffering(std::string_view a, std::string_view b) {
+    const std::vector<std::string> x = fileLines(a), y = fileLines(b);
+    std::size_t differing = x.size() > y.size() ? x.size() - y.size() : y.size() - x.size();
+    for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i)
+        differing += x[i] != y[i] ? 1 : 0;
+    return differing;
+}
+
+// CR LF three times, LF twice, one lone CR, one LF CR and no end on the last line.
+constexpr std::string_view kMixedPage = "<html>\r\n<head>\n<title>t</title>\r<body>\n\r"
+                                        "<p>one</p>\r\n<p>two</p>\n</body>\r\n</html>";
+
+// The file the model would write, without the save that ends the undo history.
+std::string fileText(EditModel& model) {
+    const Position anchor = model.anchor(), caret = model.caret();
+    model.selectAll();
+    std::string text = model.exportSelection(SaveFormat::Text);
+    model.setSel(anchor, caret);
+    return text;
+}
+
+void placeCaret(EditModel& model, std::int64_t line, Position column) {
+    model.setSel(model.lineIndex(line) + column, model.lineIndex(line) + column);
+}
+
+TEST(EditModelLineEnds, MixedLineEndsSurviveASaveAndEditsTouchOnlyTheirLines) {
+    TempDir dir;
+    WriteFileAtomically(dir.file("page.htm"), std::string(kMixedPage));
+    EditModel model;
+    model.loadFromFile(dir.file("page.htm"));
+    const auto saved = [&] {
+        model.saveToFile(dir.file("saved as.htm"));
+        return ReadWholeFile(dir.file("saved as.htm"));
+    };
+    EXPECT_EQ(saved(), kMixedPage);
+    // The style used most is the document's: the one new lines get.
+    EXPECT_EQ(model.lineEndStyle(), "\r\n");
+
+    // One character typed on the lone-CR line changes that line alone.
+    placeCaret(model, 2, 7);
+    model.typeCharacter('X');
+    const std::string typed = saved();
+    EXPECT_EQ(linesDiffering(typed, kMixedPage), 1u);
+    EXPECT_NE(typed.find("<title>Xt</title>\r<body>"), std::string::npos);
+    // Typing at the end of the LF CR line leaves its end alone too.
+    placeCaret(model, 3, 6);
+    model.typeCharacter('!');
+    EXPECT_EQ(linesDiffering(saved(), typed), 1u);
+
+    model.loadFromFile(dir.file("page.htm"));
+    // A line break typed into the LF line: the head ends in the document's style, the
+    // tail keeps the line's own end.
+    placeCaret(model, 1, 3);
+    model.typeCharacter('\r');
+    const std::string split = fileText(model);
+    EXPECT_EQ(split.substr(0, 24), "<html>\r\n<he\r\nad>\n<title>");
+    // Deleting a line end joins two lines; the joined line ends as the second did.
+    placeCaret(model, 3, model.lineLengthAt(model.lineIndex(3)));
+    model.executeCommand(caDELETE, false);
+    const std::string joined = fileText(model);
+    EXPECT_NE(joined.find("ad>\n<title>t</title><body>\n\r<p>one"), std::string::npos);
+    // Deleting a whole line keeps the ends of the lines around it.
+    model.setSel(model.lineIndex(4), model.lineIndex(5));
+    model.executeCommand(caDELETE, false);
+    const std::string deleted = fileText(model);
+    EXPECT_NE(deleted.find("<body>\n\r<p>two</p>\n</body>"), std::string::npos);
+
+    // Undo brings back every original line end, redo every edited one.
+    model.undo();
+    EXPECT_EQ(fileText(model), joined);
+    model.undo();
+    EXPECT_EQ(fileText(model), split);
+    model.undo();
+    EXPECT_EQ(fileText(model), kMixedPage);
+    for (int i = 0; i < 3; ++i)
+        model.redo();
+    EXPECT_EQ(saved(), deleted);
+}
+
+TEST(EditModelLineEnds, TextHandedOutHasCrLfAndTextTakenInGetsTheDocumentsStyle) {
+    EditModel model = withText(kMixedPage);
+    std::string copied;
+    model.copyToClipboard = [&](std::string_view text, std::string_view) { copied = text; };
+    model.pasteFromClipboard = [&] { return std::optional<std::string>(copied); };
+    model.setSel(0, model.lineIndex(4));
+    model.copy();
+    EXPECT_EQ(copied, "<html>\r\n<head>\r\n<title>t</title>\r\n<body>\r\n");
+    EXPECT_EQ(model.selText(), copied);
+    EXPECT_EQ(model.getText().substr(0, copied.size()), copied);
+
+    // Pasted lines end in the document's style; the line pasted into keeps its end.
+    placeCaret(model, 5, 3);
+    model.paste();
+    const std::string pasted = fileText(model);
+    EXPECT_EQ(pasted.substr(pasted.find("<p>one")),
+              "<p>one</p>\r\n<p><html>\r\n<head>\r\n<title>t</title>\r\n<body>\r\ntwo</p>\n"
+              "</body>\r\n</html>");
+    model.undo();
+    EXPECT_EQ(fileText(model), kMixedPage);
+
+    // A document mostly in LF adds LF lines, whatever the text brings.
+    EditModel unix = withText("a\nb\r\nc\n");
+    EXPECT_EQ(unix.lineEndStyle(), "\n");
+    unix.setSel(unix.length(), unix.length());
+    unix.replaceSel("d\r\ne\r");
+    EXPECT_EQ(fileText(unix), "a\nb\r\nc\nd\ne\n");
+}
+
+TEST(EditModelLineEnds, BlockIndentReplaceAndWordWrapKeepEachLinesEnd) {
+    EditModel model = withText(kMixedPage);
+    model.selectAll();
+    model.blockIndent();
+    model.undo();
+    EXPECT_EQ(fileText(model), kMixedPage);
+    model.redo();
+    EXPECT_EQ(linesDiffering(fileText(model), kMixedPage), fileLines(kMixedPage).size());
+    model.undo();
+
+    // Replacing across line ends takes the replaced line ends away and puts back the
+    // document's style for the ones the replacement brings.
+    model.setSel(0, 0);
+    EXPECT_EQ(model.replaceAll("</p>\r<p>", "</p>\n\n<p>", kSearchNow | kMatchCase,
+                               [](const std::string&) { return ReplaceAnswer::All; }),
+              1);
+    EXPECT_NE(fileText(model).find("one</p>\r\n\r\n<p>two</p>\n"), std::string::npos);
+    while (model.canUndo())
+        model.undo();
+    EXPECT_EQ(fileText(model), kMixedPage);
+
+    // Soft breaks are no line ends: a wrapped page saves as it was read, and a line
+    // typed into a wrapped line splits it the same way as an unwrapped one.
+    const std::string wide = "alpha beta gamma delta epsilon\rzeta eta theta iota kappa\r\n"
+                             "lambda mu nu xi omicron pi rho\nsigma\r\n";
+    EditModel wrapped = withText(wide);
+    wrapped.setWrapAtColumn(20);
+    wrapped.setWordWrap(true);
+    EXPECT_EQ(wrapped.lineCount(), 8);
+    EXPECT_EQ(fileText(wrapped), wide);
+    const auto kappa = static_cast<Position>(wide.find("kappa"));
+    wrapped.setSel(kappa, kappa);
+    wrapped.typeCharacter('\r');
+    EXPECT_EQ(fileText(wrapped), "alpha beta gamma delta epsilon\rzeta eta theta iota \r\n"
+                                 "kappa\r\nlambda mu nu xi omicron pi rho\nsigma\r\n");
+    wrapped.setWordWrap(false);
+    wrapped.undo();
+    EXPECT_EQ(fileText(wrapped), wide);
 }
 
 TEST(EditModelUndo, ModifiedFollowsTheLogAndNewEditsDropTheRedoList) {

@@ -116,11 +116,17 @@ TEST(ExporterRtf, ColourTableAndStyleSwitches) {
 TEST(ExporterPlainText, LineEndsAndControlBytes) {
     const std::string_view text = "a\tb\r\x01\0\x7F\r\rc"sv;
     std::string out = "kept:";
-    for (const std::string_view lineEnd : {"\r\n", "\n", "\r"})
+    for (const std::string_view lineEnd : {"\r\n", "\n", "\r", "\n\r"})
         WritePlainText({.text = text, .sheet = StyleSheet{}, .lineEnd = lineEnd}, out);
     EXPECT_EQ(out, "kept:a\tb\r\n\x01\0\x7F\r\n\r\nc"
                    "a\tb\n\x01\0\x7F\n\nc"
-                   "a\tb\r\x01\0\x7F\r\rc"sv);
+                   "a\tb\r\x01\0\x7F\r\rc"
+                   "a\tb\n\r\x01\0\x7F\n\r\n\rc"sv);
+    // Each CR may bring its own line end.
+    out.clear();
+    const std::vector ends{LineEnd::Lf, LineEnd::CrLf, LineEnd::Cr};
+    WritePlainText({.text = text, .sheet = StyleSheet{}, .lineEnds = ends}, out);
+    EXPECT_EQ(out, "a\tb\n\x01\0\x7F\r\n\rc"sv);
 }
 
 TEST(ExporterBadInput, ThrowsAndLeavesOutputAlone) {
@@ -131,7 +137,10 @@ TEST(ExporterBadInput, ThrowsAndLeavesOutputAlone) {
                  TCodeMemoException);
     EXPECT_THROW(WriteRtf({.text = "ab", .tokens = tooFew, .sheet = sheet}, out),
                  TCodeMemoException);
-    EXPECT_THROW(WritePlainText({.text = "a\r", .sheet = sheet, .lineEnd = "\n\r"}, out),
+    EXPECT_THROW(WritePlainText({.text = "a\r", .sheet = sheet, .lineEnd = "\r\r"}, out),
+                 TCodeMemoException);
+    const std::vector oneEnd{LineEnd::Lf};
+    EXPECT_THROW(WritePlainText({.text = "a\rb\r", .sheet = sheet, .lineEnds = oneEnd}, out),
                  TCodeMemoException);
     EXPECT_THROW(WriteFormat(SaveFormat{3}, {.text = "a", .sheet = sheet}, out),
                  TCodeMemoException);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -47,11 +48,25 @@ TEST(TextStoreNormalize, EveryBreakStyleBecomesOneCrAndOtherBytesStay) {
     std::string big(32767, 'x');
     big += "\r\nend";
     EXPECT_EQ(normalized(big), std::string(32767, 'x') + "\rend");
+}
 
-    EXPECT_EQ(DetectLineEnd("a\r\nb\n"), "\r\n");
-    EXPECT_EQ(DetectLineEnd("a\rb"), "\r");
-    EXPECT_EQ(DetectLineEnd("a\n\rb"), "\n");
-    EXPECT_EQ(DetectLineEnd("no breaks"), "\n");
+TEST(TextStoreNormalize, RecordsHowEachBreakWasWrittenAndWhichStylePrevails) {
+    using enum LineEnd;
+    const auto ends = [](std::string text) {
+        std::vector<LineEnd> found;
+        NormalizeLineBreaks(text, &found);
+        return found;
+    };
+    EXPECT_EQ(ends("a\r\nb\nc\rd\n\re\r\r\n\n\n"),
+              (std::vector{CrLf, Lf, Cr, LfCr, Cr, CrLf, Lf, Lf}));
+    EXPECT_EQ(ends("only\rcarriage\rreturns"), (std::vector{Cr, Cr}));
+    EXPECT_EQ(ends("none"), std::vector<LineEnd>{});
+
+    EXPECT_EQ(PrevailingLineEnd(std::vector{Lf, CrLf, CrLf, Cr}), CrLf);
+    // A tie goes to the style met first.
+    EXPECT_EQ(PrevailingLineEnd(std::vector{Cr, CrLf, CrLf, Cr}), Cr);
+    EXPECT_EQ(PrevailingLineEnd(std::vector{LfCr}), LfCr);
+    EXPECT_EQ(PrevailingLineEnd({}), Lf);
 }
 
 TEST(TextStoreLines, LoadSplitsAtEveryCrAndKeepsLongLinesWhole) {
@@ -93,6 +108,68 @@ TEST(TextStoreLines, RandomEditsKeepLinesInStepWithTheText) {
             expectLinesMatch(store, reference);
     }
     expectLinesMatch(store, reference);
+}
+
+// Each CR keeps the end it was given: a split line's end stays on its last piece, and
+// a join keeps the end of the last line joined. So the ends always read as one per CR
+// in text order, whatever the edits and soft breaks.
+TEST(TextStoreLines, LineEndsStayWithTheirCrsThroughRandomEditsAndSoftBreaks) {
+    std::mt19937 random(11);
+    const std::vector<LineEnd> kinds{LineEnd::CrLf, LineEnd::Lf, LineEnd::Cr, LineEnd::LfCr};
+    TextStore store;
+    store.setNewLineEnd(LineEnd::Cr);
+    std::string reference = "one\rtwo\rthree\r";
+    std::vector<LineEnd> ends{LineEnd::CrLf, LineEnd::Lf, LineEnd::LfCr};
+    store.load(std::string(reference), ends);
+    const auto crsBefore = [&](Position pos) {
+        return std::count(reference.begin(), reference.begin() + pos, '\r');
+    };
+    const std::string pieces[] = {"x", "\r", "ab\rcd", "\r\r", "long piece of text"};
+    for (int step = 0; step < 3000; ++step) {
+        const auto pos = static_cast<Position>(random() % (reference.size() + 1));
+        const int action = static_cast<int>(random() % 5);
+        if (action < 2) {
+            const std::string& piece = pieces[random() % std::size(pieces)];
+            std::vector<LineEnd> given;
+            for (const char c : piece)
+                if (c == '\r')
+                    given.push_back(kinds[random() % kinds.size()]);
+            // Without ends of its own, every CR takes the new-line style.
+            if (action == 0) {
+                store.insert(pos, piece, LineEndList{.each = given});
+            } else {
+                store.insert(pos, piece);
+                given.assign(given.size(), store.newLineEnd());
+            }
+            ends.insert(ends.begin() + crsBefore(pos), given.begin(), given.end());
+            reference.insert(static_cast<std::size_t>(pos), piece);
+        } else if (action < 4) {
+            const auto count =
+                static_cast<Position>(std::min<std::size_t>(random() % 12, reference.size() - pos));
+            const auto first = ends.begin() + crsBefore(pos);
+            ends.erase(first, first + std::count(reference.begin() + pos,
+                                                 reference.begin() + pos + count, '\r'));
+            store.erase(pos, count);
+            reference.erase(static_cast<std::size_t>(pos), static_cast<std::size_t>(count));
+        } else {
+            // Soft breaks inside a line, and joins of pieces that have no CR.
+            const std::int64_t line = store.lineOf(pos);
+            if (pos > store.lineStart(line) &&
+                pos < store.lineStart(line) + store.lineTextLength(line))
+                store.splitLineAt(pos, LineAttributes{.flags = kWrapContinuation});
+            else if (line + 1 < store.lineCount() && !store.endsWithLineEnd(line))
+                store.joinWithNext(line);
+        }
+        std::vector<LineEnd> read;
+        store.appendLineEnds(0, store.length(), read);
+        ASSERT_EQ(read, ends) << "step " << step;
+    }
+    ASSERT_EQ(store.text(0, store.length()), reference);
+    // A range reports the CRs inside it only.
+    const auto middle = static_cast<Position>(reference.size() / 2);
+    std::vector<LineEnd> tail;
+    store.appendLineEnds(middle, store.length() - middle, tail);
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), ends.begin() + crsBefore(middle), ends.end()));
 }
 
 TEST(TextStoreLines, EditsKeepRecordsOfUntouchedLinesAndDropJoinedOnes) {

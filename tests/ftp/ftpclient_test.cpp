@@ -1,5 +1,6 @@
-// The client against real FTP servers on 127.0.0.1 (pyftpdlib and vsftpd): commands, real
-// listing lines, byte-exact transfers with progress, and aborting a download.
+// The client against real FTP servers on 127.0.0.1 (pyftpdlib and vsftpd), in active and
+// passive mode: commands, real listing lines, byte-exact transfers with progress, and aborting
+// a download.
 #include "ftp/ftpclient.h"
 #include "ftp/listparser.h"
 #include "ftpservers.h"
@@ -7,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
+#include <tuple>
 #include <utime.h>
 
 using namespace velloran;
@@ -36,14 +39,16 @@ std::string RandomBytes(std::size_t count) {
 }
 
 // One server of the kind under test, serving a folder "pub" the client may write in, and a
-// client logged in there.
-class RealServer : public ::testing::TestWithParam<std::string> {
+// client logged in there, making data connections in the mode under test.
+class RealServer : public ::testing::TestWithParam<std::tuple<std::string, bool>> {
 protected:
     void SetUp() override {
-        const bool vsftpd = GetParam() == "vsftpd";
+        const auto& [server, passive] = GetParam();
+        const bool vsftpd = server == "vsftpd";
         if (vsftpd ? !velloran::testing::VsFtpServer::available()
                    : !velloran::testing::PyFtpServer::available())
-            GTEST_SKIP() << GetParam() << " is not available here";
+            GTEST_SKIP() << server << " is not available here";
+        m_client.Passive = passive;
         fs::create_directory(m_root.file("pub"));
         Populate(m_root.file("pub"));
         if (vsftpd) {
@@ -148,6 +153,15 @@ TEST_P(RealServer, ListingLines) {
                           "Received " + std::to_string(m_client.TotalBytes) + " Bytes") !=
                 m_log.end());
     EXPECT_EQ(m_client.DataSocket(), nullptr);
+    // The mode asked for is the mode used; both servers know EPSV.
+    const bool passive = std::get<1>(GetParam());
+    const auto sent = [&](const std::string& prefix) {
+        return std::any_of(m_log.begin(), m_log.end(),
+                           [&](const std::string& line) { return line.starts_with(prefix); });
+    };
+    EXPECT_EQ(sent("EPSV"), passive);
+    EXPECT_EQ(sent("PORT "), !passive);
+    EXPECT_FALSE(sent("PASV"));
 }
 
 TEST_P(RealServer, TenMebibytesUpAndDownByteForByte) {
@@ -203,5 +217,10 @@ TEST_P(RealServer, AbortedDownloadLeavesAWorkingSession) {
     EXPECT_NE(Find(List(), "big.bin"), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, RealServer, ::testing::Values("pyftpdlib", "vsftpd"),
-                         [](const auto& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Servers, RealServer,
+                         ::testing::Combine(::testing::Values("pyftpdlib", "vsftpd"),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::get<0>(info.param) +
+                                    (std::get<1>(info.param) ? "_passive" : "_active");
+                         });

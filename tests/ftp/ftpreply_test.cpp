@@ -1,5 +1,5 @@
 // Reply reading without sockets: lines from the byte queue, codes, multi-line ends, sizes,
-// quoted directories and command kinds.
+// quoted directories, passive ports and command kinds.
 #include "ftp/ftpclient.h"
 #include "ftp/ftpreply.h"
 
@@ -66,6 +66,48 @@ TEST(FtpReply, MultiLineRepliesEndAtTheirClosingLine) {
     EXPECT_EQ(linesRead({"230-Rules:", "no uploads", "230 ok"}), 3u);
     // Another code in between is text as well.
     EXPECT_EQ(linesRead({"211-Features:", "212 other", "211 End"}), 3u);
+}
+
+TEST(FtpReply, PassivePortsFromPasvReplies) {
+    const auto port = [](std::string_view reply) -> int {
+        const auto target = PassiveTargetOf(reply);
+        return target ? target->port : -1;
+    };
+    const auto target = PassiveTargetOf("227 Entering Passive Mode (192,168,1,20,19,137).\r\n");
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->port, 19 * 256 + 137);
+    EXPECT_EQ((std::vector<int>(target->address, target->address + 4)),
+              (std::vector<int>{192, 168, 1, 20}));
+    EXPECT_EQ(port("227 =10,0,0,1,4,1"), 1025);
+    EXPECT_EQ(port("227 Passive 10, 0, 0, 1, 4, 1 ok"), 1025);
+    EXPECT_EQ(port("227 Mode v2 (10,0,0,1,0,255)"), 255); // a lone number is text
+    EXPECT_EQ(port("227 Entering Passive Mode (10,0,0,1,256,1)"), -1);
+    EXPECT_EQ(port("227 Entering Passive Mode (300,1,2,3,4,5)"), -1);
+    EXPECT_EQ(port("227 Entering Passive Mode (10,0,0,1,0,0)"), -1);
+    EXPECT_EQ(port("227 Entering Passive Mode (10,0,0,1,4)"), -1);
+    EXPECT_EQ(port("227 Entering Passive Mode (10,0,0,1,4,1,7)"), -1);
+    EXPECT_EQ(port("227 Entering Passive Mode (10,0,0,1,4,)"), -1);
+    EXPECT_EQ(port("227 Entering Passive Mode (10,0,0,1,99999999999999999999,1)"), -1);
+    EXPECT_EQ(port("227 Entering Passive Mode"), -1);
+    EXPECT_EQ(port(""), -1);
+}
+
+TEST(FtpReply, PassivePortsFromEpsvReplies) {
+    const auto port = [](std::string_view reply) -> int {
+        const auto found = ExtendedPassivePortOf(reply);
+        return found ? *found : -1;
+    };
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (|||6446|)\r\n"), 6446);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (!!!65535!)"), 65535);
+    EXPECT_EQ(port("229 Extended |||21| mode"), 21);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (||||6446|)"), 6446);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (|||65536|)"), -1);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (|||0|)"), -1);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (|||6446!)"), -1);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (|||)"), -1);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (111222|)"), -1);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode (   6446 )"), -1);
+    EXPECT_EQ(port("229 Entering Extended Passive Mode"), -1);
 }
 
 TEST(FtpReply, CommandKindsFromTheFirstWord) {

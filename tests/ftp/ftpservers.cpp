@@ -271,7 +271,7 @@ std::string vsftpdConfig(const fs::path& root, const fs::path& dir, int port) {
          << "anonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\nanon_upload_enable=YES\n"
          << "anon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
          << "anon_world_readable_only=NO\nanon_root=" << root.string()
-         << "\nno_anon_password=YES\nallow_writeable_chroot=YES\nport_enable=YES\n"
+         << "\nno_anon_password=YES\nallow_writeable_chroot=YES\nport_enable=YES\npasv_enable=YES\n"
          << "connect_from_port_20=NO\nanon_umask=022\nsecure_chroot_dir=/var/run/vsftpd/empty\n"
          << "xferlog_enable=YES\nvsftpd_log_file=" << (dir / "vsftpd.log").string() << "\n";
     return conf.str();

@@ -21,9 +21,10 @@ using Lines = std::vector<std::string>;
 // A client of the scripted server that records its log and its events.
 struct Session {
     ScriptedFtpServer server;
-    TFtpClient client;
+    // Before the client, which still logs its goodbye when a failed test leaves it connected.
     Lines log;
     Lines events;
+    TFtpClient client;
 
     Session() {
         client.Host = "127.0.0.1";
@@ -337,4 +338,157 @@ TEST(ScriptedFtp, SilentServerAbortAndMissingUpload) {
         EXPECT_NE(error.find("missing.htm"), std::string::npos);
         EXPECT_EQ(s.server.commands(), (Lines{"USER u", "PASS p", "QUIT"}));
     }
+}
+
+TEST(ScriptedFtp, PassiveTransfersGoToTheServerWhateverPasvNames) {
+    // EPSV refused once is not asked again; each PASV names an address other than the
+    // server's, in a different spelling, and every data connection still reaches the server.
+    Session s;
+    s.client.Passive = true;
+    TempDir dir;
+    std::ofstream(dir.file("up.htm")) << "<p>up</p>";
+    s.login()
+        .expect("EPSV")
+        .reply("500 'EPSV': command not understood.\r\n")
+        .expect("PASV")
+        .replyPassive("227 Entering Passive Mode (8,8,8,8,{p1},{p2}).\r\n")
+        .acceptData()
+        .expect("LIST")
+        .reply("150 Here it comes\r\n")
+        .sendData("-rw-r--r-- 1 u g 9 Jan  1  2020 up.htm\r\n")
+        .closeData()
+        .reply("226 Listed\r\n")
+        .expect("PASV")
+        .replyPassive("227 =10,0,0,1,{p1},{p2}\r\n")
+        .acceptData()
+        .expect("RETR page.htm")
+        .reply("150 Opening (13 bytes)\r\n")
+        .sendData("<html></html>")
+        .closeData()
+        .reply("226 Sent\r\n")
+        .expect("PASV")
+        .replyPassive("227 Passive 192, 168, 1, 1, {p1}, {p2}\r\n")
+        .acceptData()
+        .expect("STOR up.htm")
+        .reply("150 Ok to send data\r\n")
+        .receiveData()
+        .reply("226 Stored\r\n");
+    Lines listing;
+    EXPECT_EQ(s.run([&] {
+        s.client.Connect();
+        s.client.OnListItem = [&](const std::string& line) { listing.push_back(line); };
+        s.client.ListDirectory();
+        s.client.DownloadFile("page.htm", dir.file("page.htm"));
+        s.client.UploadFile(dir.file("up.htm"), "");
+    }),
+              "");
+    EXPECT_EQ(s.server.dataPeer(), "127.0.0.1");
+    EXPECT_EQ(listing, Lines{"-rw-r--r-- 1 u g 9 Jan  1  2020 up.htm"});
+    std::stringstream page;
+    page << std::ifstream(dir.file("page.htm")).rdbuf();
+    EXPECT_EQ(page.str(), "<html></html>");
+    EXPECT_EQ(s.server.dataReceived(), "<p>up</p>");
+    EXPECT_EQ(s.events, (Lines{"success 4", "success 8", "success 9"}));
+}
+
+TEST(ScriptedFtp, UnusablePassiveRepliesFailClearly) {
+    // Each failure leaves the session usable and sends no transfer command.
+    Session s;
+    s.client.Passive = true;
+    s.login()
+        .expect("EPSV")
+        .reply("229 Entering Extended Passive Mode (|||70000|)\r\n")
+        .expect("EPSV")
+        .reply("229 Entering Extended Passive Mode (|||1|)\r\n")
+        .expect("EPSV")
+        .reply("425 Cannot open passive connection\r\n")
+        .expect("EPSV")
+        .reply("502 EPSV not implemented\r\n")
+        .expect("PASV")
+        .reply("227 Entering Passive Mode (127,0,0,1,300,1)\r\n")
+        .expect("PASV")
+        .reply("227 Entering Passive Mode (127,0,0,1,0,0)\r\n")
+        .expect("PASV")
+        .reply("227 Entering Passive Mode (127,0,0,1,4)\r\n")
+        .expect("PASV")
+        .reply("200 Fine\r\n")
+        .expect("PWD")
+        .reply("257 \"/\"\r\n");
+    Lines errors;
+    std::vector<bool> ftpErrors;
+    std::string directory;
+    EXPECT_EQ(s.run([&] {
+        s.client.Connect();
+        for (int i = 0; i < 7; ++i) {
+            try {
+                s.client.ListDirectory();
+                errors.push_back("no error");
+            } catch (const FTPException& error) {
+                errors.push_back(error.what());
+                ftpErrors.push_back(true);
+            } catch (const std::exception& error) {
+                errors.push_back(error.what());
+                ftpErrors.push_back(false);
+            }
+        }
+        directory = s.client.CurrentDirectory();
+    }),
+              "");
+    EXPECT_EQ(errors,
+              (Lines{"No data port in the reply to EPSV: 229 Entering Extended Passive Mode "
+                     "(|||70000|)",
+                     "Cannot open the data connection to 127.0.0.1:1: Connection refused",
+                     "425 Cannot open passive connection\r\n",
+                     "No data port in the reply to PASV: 227 Entering Passive Mode "
+                     "(127,0,0,1,300,1)",
+                     "No data port in the reply to PASV: 227 Entering Passive Mode (127,0,0,1,0,0)",
+                     "No data port in the reply to PASV: 227 Entering Passive Mode (127,0,0,1,4)",
+                     "No data port in the reply to PASV: 200 Fine"}));
+    EXPECT_EQ(ftpErrors, (std::vector<bool>{true, false, true, true, true, true, true}));
+    EXPECT_EQ(directory, "/");
+    EXPECT_EQ(s.server.commands(), (Lines{"USER u", "PASS p", "EPSV", "EPSV", "EPSV", "EPSV",
+                                          "PASV", "PASV", "PASV", "PASV", "PWD", "QUIT"}));
+    EXPECT_EQ(s.client.DataSocket(), nullptr);
+}
+
+TEST(ScriptedFtp, AbortedPassiveDownloadLeavesAWorkingSession) {
+    Session s;
+    s.client.Passive = true;
+    TempDir dir;
+    s.login()
+        .expect("EPSV")
+        .replyPassive("229 Entering Extended Passive Mode (|||{port}|)\r\n")
+        .acceptData()
+        .expect("RETR big.bin")
+        .reply("150 Opening (1000000 bytes)\r\n")
+        .sendData(std::string(4096, 'x'))
+        .hold()
+        .closeData()
+        .reply("426 Transfer aborted\r\n")
+        .expect("EPSV")
+        .replyPassive("229 Entering Extended Passive Mode (!!!{port}!)\r\n")
+        .acceptData()
+        .expect("LIST")
+        .reply("150 Here\r\n")
+        .sendData("-rw-r--r-- 1 u g 9 Jan  1  2020 big.bin\r\n")
+        .closeData()
+        .reply("226 Listed\r\n");
+    Lines listing;
+    std::string error;
+    EXPECT_EQ(s.run([&] {
+        s.client.Connect();
+        s.client.OnPacketRecvd = [&](TAsyncSocket&) {
+            if (!s.client.DataSocket()->Canceled())
+                s.client.Abort();
+        };
+        error = Failure([&] { s.client.DownloadFile("big.bin", dir.file("big.bin")); });
+        s.client.OnPacketRecvd = nullptr;
+        s.server.release();
+        s.client.OnListItem = [&](const std::string& line) { listing.push_back(line); };
+        s.client.ListDirectory();
+    }),
+              "");
+    EXPECT_EQ(error, "Socket send aborted");
+    EXPECT_TRUE(Contains(s.log, "426 Transfer aborted"));
+    EXPECT_EQ(listing, Lines{"-rw-r--r-- 1 u g 9 Jan  1  2020 big.bin"});
 }

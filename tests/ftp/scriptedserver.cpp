@@ -13,6 +13,7 @@
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velloran::testing {
 namespace {
@@ -82,8 +83,8 @@ ScriptedFtpServer::~ScriptedFtpServer() {
         [[maybe_unused]] const ssize_t written = ::write(m_wake[1], "x", 1);
         m_thread.join();
     }
-    for (int* fd :
-         {&m_data, &m_control, &m_listen, &m_wake[0], &m_wake[1], &m_release[0], &m_release[1]}) {
+    for (int* fd : {&m_data, &m_passive, &m_control, &m_listen, &m_wake[0], &m_wake[1],
+                    &m_release[0], &m_release[1]}) {
         closeFd(*fd);
     }
 }
@@ -107,6 +108,12 @@ ScriptedFtpServer& ScriptedFtpServer::expectAny() {
 }
 ScriptedFtpServer& ScriptedFtpServer::openData(std::string fromAddress) {
     return add(Kind::OpenData, std::move(fromAddress));
+}
+ScriptedFtpServer& ScriptedFtpServer::replyPassive(std::string text) {
+    return add(Kind::ReplyPassive, std::move(text));
+}
+ScriptedFtpServer& ScriptedFtpServer::acceptData() {
+    return add(Kind::AcceptData);
 }
 ScriptedFtpServer& ScriptedFtpServer::sendData(std::string bytes) {
     return add(Kind::SendData, std::move(bytes));
@@ -159,10 +166,15 @@ std::string ScriptedFtpServer::dataReceived() const {
     return m_received;
 }
 
+std::string ScriptedFtpServer::dataPeer() const {
+    std::lock_guard lock(m_mutex);
+    return m_dataPeer;
+}
+
 void ScriptedFtpServer::run() {
-    static const char* const names[] = {"reply",        "expect",      "expectAny", "openData",
-                                        "sendData",     "receiveData", "closeData", "waitForClose",
-                                        "closeControl", "hold"};
+    static const char* const names[] = {
+        "reply",    "expect",      "expectAny", "openData",     "replyPassive", "acceptData",
+        "sendData", "receiveData", "closeData", "waitForClose", "closeControl", "hold"};
     std::string error = acceptControl(std::chrono::steady_clock::now() + kStepLimit);
     for (std::size_t i = 0; error.empty() && i < m_steps.size(); ++i) {
         {
@@ -179,6 +191,7 @@ void ScriptedFtpServer::run() {
     }
     if (!error.empty()) {
         closeFd(m_data);
+        closeFd(m_passive);
         closeFd(m_control);
     }
     std::lock_guard lock(m_mutex);
@@ -215,6 +228,15 @@ std::string ScriptedFtpServer::runStep(const Step& step, Deadline deadline) {
         return step.kind == Kind::ExpectAny || line == step.text ? "" : "got \"" + line + "\"";
     case Kind::OpenData:
         return connectData(step.text, deadline);
+    case Kind::ReplyPassive: {
+        std::string text = step.text;
+        if (std::string error = listenData(text); !error.empty()) {
+            return error;
+        }
+        return writeAll(m_control, text, deadline);
+    }
+    case Kind::AcceptData:
+        return acceptPassive(deadline);
     case Kind::SendData:
         return writeAll(m_data, step.text, deadline);
     case Kind::ReceiveData:
@@ -388,6 +410,53 @@ std::string ScriptedFtpServer::connectData(const std::string& from, Deadline dea
     ::getsockopt(m_data, SOL_SOCKET, SO_ERROR, &failure, &size);
     errno = failure;
     return failure == 0 ? "" : systemError("cannot connect the data connection");
+}
+
+std::string ScriptedFtpServer::listenData(std::string& reply) {
+    closeFd(m_passive);
+    m_passive = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    if (m_passive < 0 || ::bind(m_passive, reinterpret_cast<sockaddr*>(&addr), size) != 0 ||
+        ::listen(m_passive, 4) != 0 ||
+        ::getsockname(m_passive, reinterpret_cast<sockaddr*>(&addr), &size) != 0) {
+        return systemError("cannot listen for a data connection");
+    }
+    const int port = ntohs(addr.sin_port);
+    const std::pair<const char*, int> fields[] = {
+        {"{port}", port}, {"{p1}", port / 256}, {"{p2}", port % 256}};
+    for (const auto& [name, value] : fields) {
+        for (std::size_t at = 0; (at = reply.find(name, at)) != std::string::npos;) {
+            reply.replace(at, std::strlen(name), std::to_string(value));
+        }
+    }
+    return "";
+}
+
+std::string ScriptedFtpServer::acceptPassive(Deadline deadline) {
+    for (;;) {
+        if (std::string error = waitFor(m_passive, POLLIN, deadline); !error.empty()) {
+            return "waiting for the data connection: " + error;
+        }
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        const int accepted = ::accept4(m_passive, reinterpret_cast<sockaddr*>(&peer), &size,
+                                       SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (accepted >= 0) {
+            closeFd(m_data);
+            m_data = accepted;
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+            std::lock_guard lock(m_mutex);
+            m_dataPeer = text;
+            return "";
+        }
+        if (errno != EAGAIN && errno != EINTR && errno != ECONNABORTED) {
+            return systemError("accepting the data connection failed");
+        }
+    }
 }
 
 } // namespace velloran::testing

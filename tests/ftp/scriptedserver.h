@@ -31,6 +31,11 @@ public:
     ScriptedFtpServer& expectAny();
     // Connects to the last PORT address received, from `fromAddress` (127.0.0.2 is a foreign peer).
     ScriptedFtpServer& openData(std::string fromAddress = "127.0.0.1");
+    // Listens for a data connection on 127.0.0.1 and replies `text` with "{port}", "{p1}" and
+    // "{p2}" standing for the listening port, whole and as PASV's two numbers.
+    ScriptedFtpServer& replyPassive(std::string text);
+    // Takes the connection to the last replyPassive() port; see dataPeer().
+    ScriptedFtpServer& acceptData();
     ScriptedFtpServer& sendData(std::string bytes);
     // Reads until the client closes the data connection; see dataReceived().
     ScriptedFtpServer& receiveData();
@@ -50,6 +55,8 @@ public:
     std::string finish(std::chrono::milliseconds limit = std::chrono::seconds(10));
     std::vector<std::string> commands() const;
     std::string dataReceived() const;
+    // The address the last accepted data connection came from.
+    std::string dataPeer() const;
 
 private:
     enum class Kind {
@@ -57,6 +64,8 @@ private:
         Expect,
         ExpectAny,
         OpenData,
+        ReplyPassive,
+        AcceptData,
         SendData,
         ReceiveData,
         CloseData,
@@ -80,11 +89,14 @@ private:
     std::string receiveAll(Deadline deadline);
     std::string connectData(const std::string& from, Deadline deadline);
     std::string closeAcknowledged(Deadline deadline);
+    std::string listenData(std::string& reply);
+    std::string acceptPassive(Deadline deadline);
 
     std::vector<Step> m_steps;
     int m_listen = -1;
     int m_control = -1;
     int m_data = -1;
+    int m_passive = -1;
     int m_wake[2] = {-1, -1};
     int m_release[2] = {-1, -1};
     int m_port = 0;
@@ -97,6 +109,7 @@ private:
     std::string m_error;
     std::vector<std::string> m_commands;
     std::string m_received;
+    std::string m_dataPeer;
 };
 
 } // namespace velloran::testing
