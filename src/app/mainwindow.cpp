@@ -219,11 +219,15 @@ void TfEditor::readSettings() {
     // text that does not fit leaves the built-in look, and the next close replaces it.
     for (size_t i = 0; i < m_parsers.parsers.size(); ++i) {
         const auto& text = m_dm.settings.parsers[i];
+        const auto& keys = m_dm.settings.parserKeys[i];
         TCodeMemoParser* parser = m_parsers.parsers[i].get();
-        if (parser == nullptr || !text)
+        if (parser == nullptr)
             continue;
-        if (auto tables = ApplyParserSettings(parser->tables(), *text))
+        if (auto tables = text ? ApplyParserSettings(parser->tables(), *text) : std::nullopt)
             parser->setTables(std::move(*tables));
+        ParserLook look = parser->look();
+        if (keys && ApplyParserKeys(look.keys, *keys))
+            parser->setLook(std::move(look));
     }
 }
 
@@ -271,6 +275,7 @@ void TfEditor::writeSettings() {
         if (const TCodeMemoParser* parser = m_parsers.parsers[i].get()) {
             try {
                 m_dm.settings.parsers[i] = WriteSettingsString(parser->tables());
+                m_dm.settings.parserKeys[i] = ParserKeysText(parser->tables());
             } catch (const ParserImageError&) {
                 // A look that cannot be written as text keeps the text it was given.
             }

@@ -4,6 +4,7 @@
 #include "app/mainwindowfixture.h"
 #include "editor/ui/codememo.h"
 #include "editor/ui/optionsdialog.h"
+#include "platform/inifile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,10 +63,32 @@ TEST_F(MainWindowTest, CtrlKThen5AssignedInTheDialogWorksInTheEditor) {
         EXPECT_EQ(list->item(caDOCEND)->text(), QStringLiteral("Document end\tCtrl+K, 5"));
         child<QPushButton>(dialog, "OKButton")->click();
     });
-    memo->select(0, 0);
-    QTest::keyClick(memo, Qt::Key_K, Qt::ControlModifier);
-    QTest::keyClick(memo, Qt::Key_5);
-    EXPECT_EQ(memo->selStart(), memo->model().store().length());
+    const auto ctrlK5MovesToTheEnd = [](TCodeMemo& memo) {
+        memo.select(0, 0);
+        QTest::keyClick(&memo, Qt::Key_K, Qt::ControlModifier);
+        QTest::keyClick(&memo, Qt::Key_5);
+        return memo.selStart() == memo.model().store().length();
+    };
+    EXPECT_TRUE(ctrlK5MovesToTheEnd(*memo));
+
+    // The keys come back at the next start; a damaged key table gives the built-in one.
+    ASSERT_TRUE(editor->close());
+    editor.reset();
+    editor = start({file("a.htm", "<p>one</p>\r\n").toStdString()});
+    ASSERT_NE(editor->CurrentEntry(), nullptr);
+    EXPECT_TRUE(ctrlK5MovesToTheEnd(*editor->CurrentEntry()->Memo));
+    ASSERT_TRUE(editor->close());
+    editor.reset();
+    {
+        IniFile ini(settingsPath().toStdString());
+        const std::string keys = ini.readString("Key Assignments", "html", "");
+        ini.writeString("Key Assignments", "html", keys.substr(0, keys.size() / 2));
+        ini.save();
+    }
+    editor = start({file("a.htm", "<p>one</p>\r\n").toStdString()});
+    ASSERT_NE(editor->CurrentEntry(), nullptr);
+    EXPECT_EQ(editor->CurrentEntry()->Memo->model().parser()->tables().keys, DefaultKeyTable());
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(MainWindowTest, AColourChangedInTheDialogIsBackAfterARestart) {

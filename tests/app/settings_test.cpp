@@ -95,6 +95,23 @@ TEST(Settings, AParserTextThatDoesNotFitLeavesTheBuiltInTables) {
         EXPECT_FALSE(ApplyParserSettings(builtin, text).has_value()) << text;
 }
 
+TEST(Settings, KeyTablesTravelAsHexOrNotAtAll) {
+    ParserTables mine;
+    mine.keys[caDOCEND] = {"caDOCEND", MakeShortcut('K', false, true, false), '5'};
+    const std::string text = ParserKeysText(mine);
+    EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    KeyTable keys = DefaultKeyTable();
+    ASSERT_TRUE(ApplyParserKeys(keys, text));
+    EXPECT_EQ(keys, mine.keys);
+    for (const std::string& damaged :
+         {text.substr(0, text.size() - 1), text.substr(0, text.size() - 2), "zz" + text,
+          text + "00", std::string()}) {
+        KeyTable untouched = DefaultKeyTable();
+        EXPECT_FALSE(ApplyParserKeys(untouched, damaged)) << damaged;
+        EXPECT_EQ(untouched, DefaultKeyTable());
+    }
+}
+
 TEST(Settings, CutNeverSplitsACharacter) {
     const std::string text = std::string(254, 'a') + "\xC3\xBC"; // "ü" straddles 255
     EXPECT_EQ(CutToLength(text, 255), std::string(254, 'a'));
