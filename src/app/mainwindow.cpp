@@ -220,13 +220,16 @@ void TfEditor::readSettings() {
     for (size_t i = 0; i < m_parsers.parsers.size(); ++i) {
         const auto& text = m_dm.settings.parsers[i];
         const auto& keys = m_dm.settings.parserKeys[i];
+        const auto& selection = m_dm.settings.parserSelection[i];
         TCodeMemoParser* parser = m_parsers.parsers[i].get();
         if (parser == nullptr)
             continue;
         if (auto tables = text ? ApplyParserSettings(parser->tables(), *text) : std::nullopt)
             parser->setTables(std::move(*tables));
         ParserLook look = parser->look();
-        if (keys && ApplyParserKeys(look.keys, *keys))
+        const bool keysRead = keys && ApplyParserKeys(look.keys, *keys);
+        const bool selectionRead = selection && ApplyParserSelection(look.header, *selection);
+        if (keysRead || selectionRead)
             parser->setLook(std::move(look));
     }
 }
@@ -276,6 +279,7 @@ void TfEditor::writeSettings() {
             try {
                 m_dm.settings.parsers[i] = WriteSettingsString(parser->tables());
                 m_dm.settings.parserKeys[i] = ParserKeysText(parser->tables());
+                m_dm.settings.parserSelection[i] = ParserSelectionText(parser->tables().header);
             } catch (const ParserImageError&) {
                 // A look that cannot be written as text keeps the text it was given.
             }

@@ -91,6 +91,29 @@ bool ApplyParserKeys(KeyTable& keys, std::string_view text) {
     return true;
 }
 
+std::string ParserSelectionText(const LanguageHeader& header) {
+    return std::to_string(header.selectedText) + ',' + std::to_string(header.selectedBack);
+}
+
+bool ApplyParserSelection(LanguageHeader& header, std::string_view text) {
+    const auto comma = text.find(',');
+    if (comma == std::string_view::npos)
+        return false;
+    const auto colour = [](std::string_view digits, Color& value) {
+        constexpr Color kMaxColor = 0xFFFFFF;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return error == std::errc() && end == digits.data() + digits.size() && value <= kMaxColor;
+    };
+    Color fore = 0;
+    Color back = 0;
+    if (!colour(text.substr(0, comma), fore) || !colour(text.substr(comma + 1), back))
+        return false;
+    header.selectedText = fore;
+    header.selectedBack = back;
+    return true;
+}
+
 void ReadSettings(const IniFile& ini, AppState& state, Settings& settings) {
     state.recentProjects = valuesOfSection(ini, kRecentFilesSection);
     settings.customColors = valuesOfSection(ini, kCustomColorsSection);
@@ -100,6 +123,8 @@ void ReadSettings(const IniFile& ini, AppState& state, Settings& settings) {
             settings.parsers[i] = ini.readString(kParsersSection, kParserKeys[i], "");
         if (ini.hasKey(kKeyAssignmentsSection, kParserKeys[i]))
             settings.parserKeys[i] = ini.readString(kKeyAssignmentsSection, kParserKeys[i], "");
+        if (ini.hasKey(kSelectedTextSection, kParserKeys[i]))
+            settings.parserSelection[i] = ini.readString(kSelectedTextSection, kParserKeys[i], "");
     }
 }
 
@@ -123,6 +148,8 @@ void WriteSettings(IniFile& ini, const AppState& state, const Settings& settings
             ini.writeString(kParsersSection, kParserKeys[i], *settings.parsers[i]);
         if (settings.parserKeys[i])
             ini.writeString(kKeyAssignmentsSection, kParserKeys[i], *settings.parserKeys[i]);
+        if (settings.parserSelection[i])
+            ini.writeString(kSelectedTextSection, kParserKeys[i], *settings.parserSelection[i]);
     }
 }
 

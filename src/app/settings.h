@@ -20,6 +20,7 @@ inline constexpr std::string_view kCustomColorsSection = "Custom Colors";
 inline constexpr std::string_view kStartupSection = "startup";
 inline constexpr std::string_view kParsersSection = "parsers";
 inline constexpr std::string_view kKeyAssignmentsSection = "Key Assignments";
+inline constexpr std::string_view kSelectedTextSection = "Selected Text";
 inline constexpr size_t kRecentProjectsWritten = 10;
 inline constexpr size_t kMaxRecentLineLength = 255;
 
@@ -38,6 +39,8 @@ struct Settings {
     ParserSettings parsers;
     // The key tables of the same rule sets, under the same key names in their own section.
     ParserSettings parserKeys;
+    // Their selected-text colours, which the display settings text leaves out.
+    ParserSettings parserSelection;
 };
 
 // A rule set's tables with a stored display settings text applied over its built-in
@@ -51,6 +54,11 @@ struct Settings {
 [[nodiscard]] std::string ParserKeysText(const ParserTables& tables);
 // False, with the key table unchanged, for a value that is not a whole key table.
 [[nodiscard]] bool ApplyParserKeys(KeyTable& keys, std::string_view text);
+
+// A rule set's selected-text colours as a settings value: "text,back", decimal 0x00BBGGRR.
+[[nodiscard]] std::string ParserSelectionText(const LanguageHeader& header);
+// False, with the header unchanged, for a value that is not two colours.
+[[nodiscard]] bool ApplyParserSelection(LanguageHeader& header, std::string_view text);
 
 // Fills the recent projects, current user list, custom colours and parser texts from
 // the file; missing keys keep their defaults (parser texts stay as given).

@@ -8,6 +8,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -125,4 +128,47 @@ TEST_F(MainWindowTest, ACancelledDialogLeavesNothingForTheNextDocument) {
     });
     editor->OpenFile(file("b.htm", "<p>two</p>\r\n").toStdString(), false);
     EXPECT_EQ(editor->CurrentEntry()->Memo->model().styleSheet().styles, before.styles);
+}
+
+TEST_F(MainWindowTest, WhatEachPageChangesIsBackAfterARestart) {
+    auto editor = start();
+    editor->OpenFile(file("a.htm", "<p>one</p>\r\n").toStdString(), false);
+    const ParserTables before = editor->parsers().forRuleSet(kHtmlRuleSet)->tables();
+    const int comment = before.header.editableStyles[0].style;
+    displayProperties(*editor, [](TOptionsDialog& dialog) {
+        dialog.chooseColor = [](Color) { return kPurple; };
+        child<QCheckBox>(dialog, "LineNosBox")->toggle();
+        child<QCheckBox>(dialog, "DispWrapBox")->toggle();
+        auto* gutter = child<QLineEdit>(dialog, "LeftBorderWidthBox");
+        gutter->setFocus();
+        gutter->selectAll();
+        QTest::keyClicks(gutter, QStringLiteral("42"));
+        auto* wrap = child<QLineEdit>(dialog, "WrapColumnBox");
+        wrap->setFocus();
+        wrap->selectAll();
+        QTest::keyClicks(wrap, QStringLiteral("66"));
+        gutter->setFocus(); // the wrap column is taken on leaving its box
+
+        dialog.pages()->setCurrentIndex(1);
+        child<QListWidget>(dialog, "SynElementsBox")->setCurrentRow(0);
+        child<QCheckBox>(dialog, "UseItalicBox")->toggle();
+        child<QPushButton>(dialog, "sbColorPanelButton")->click();
+        child<QComboBox>(dialog, "FontSizeBox")->setCurrentText(QStringLiteral("14"));
+        child<QPushButton>(dialog, "OKButton")->click();
+    });
+    ASSERT_TRUE(editor->close());
+    editor.reset();
+
+    editor = start({file("a.htm", "<p>one</p>\r\n").toStdString()});
+    const ParserTables& after = editor->parsers().forRuleSet(kHtmlRuleSet)->tables();
+    EXPECT_EQ(after.header.options, before.header.options ^ cmoPrintLineNos ^ cmoWordWrap);
+    EXPECT_EQ(after.header.gutter, 42);
+    EXPECT_EQ(after.header.wrapColumn, 66);
+    EXPECT_EQ(after.styles[comment].fontStyle, before.styles[comment].fontStyle ^ kItalic);
+    EXPECT_EQ(after.header.selectedBack, kPurple);
+    EXPECT_EQ(after.header.selectedText, before.header.selectedText);
+    EXPECT_EQ(after.fontSize, 14);
+    ASSERT_NE(editor->CurrentEntry(), nullptr);
+    EXPECT_EQ(editor->CurrentEntry()->Memo->model().gutterWidth(), 42);
+    EXPECT_TRUE(prompter.messages.empty());
 }

@@ -112,6 +112,22 @@ TEST(Settings, KeyTablesTravelAsHexOrNotAtAll) {
     }
 }
 
+TEST(Settings, SelectedTextColoursTravelAsTwoNumbersOrNotAtAll) {
+    LanguageHeader mine;
+    mine.selectedText = 0x00FF00;
+    mine.selectedBack = 0x800080;
+    LanguageHeader header;
+    ASSERT_TRUE(ApplyParserSelection(header, ParserSelectionText(mine)));
+    EXPECT_EQ(header.selectedText, mine.selectedText);
+    EXPECT_EQ(header.selectedBack, mine.selectedBack);
+    for (const std::string_view damaged :
+         {"", "65280", "65280,", ",1", "65280,1x", "-1,2", "65280,16777216", "1,2,3"}) {
+        LanguageHeader untouched;
+        EXPECT_FALSE(ApplyParserSelection(untouched, damaged)) << damaged;
+        EXPECT_EQ(untouched, LanguageHeader());
+    }
+}
+
 TEST(Settings, CutNeverSplitsACharacter) {
     const std::string text = std::string(254, 'a') + "\xC3\xBC"; // "ü" straddles 255
     EXPECT_EQ(CutToLength(text, 255), std::string(254, 'a'));
