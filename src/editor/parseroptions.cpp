@@ -101,7 +101,8 @@ std::string HotKeyCapture::text() const {
 // ---- ParserOptionsSession ----
 
 ParserOptionsSession::ParserOptionsSession(TCodeMemoParser& parser)
-    : m_parser(parser), m_backup(parser.look()), m_look(m_backup), m_keys(m_backup.keys) {
+    : m_parser(parser), m_backup(parser.look()), m_look(m_backup), m_keys(m_backup.keys),
+      m_assigned(m_keys) {
 }
 
 void ParserOptionsSession::apply() {
@@ -228,9 +229,33 @@ std::string ParserOptionsSession::keyLine(int command) const {
 }
 
 void ParserOptionsSession::setKeys(int command, std::uint16_t first, std::uint16_t second) {
-    KeyBinding& binding = m_keys.at(static_cast<std::size_t>(command));
-    binding.first = first;
-    binding.second = first == 0 ? 0 : static_cast<std::uint16_t>(second & ~kModifierBits);
+    const auto index = static_cast<std::size_t>(command);
+    KeyBinding wanted = m_keys.at(index);
+    wanted.first = first;
+    wanted.second = first == 0 ? 0 : static_cast<std::uint16_t>(second & ~kModifierBits);
+    if (wanted == m_keys[index])
+        return; // leaving a box unchanged gives its command no claim
+    m_assigned[index] = std::move(wanted);
+    m_claim[index] = ++m_lastClaim;
+    resolveKeys();
+}
+
+// The key matcher runs the first command holding a pair of strokes, so a command given
+// strokes another holds would never run: the latest assignment keeps them and the others
+// show none. The others keep what they were given, so a pair typed on the way to another
+// one takes nothing for good.
+void ParserOptionsSession::resolveKeys() {
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        m_keys[i] = m_assigned[i];
+        if (m_assigned[i].first == 0)
+            continue;
+        for (std::size_t j = 0; j < m_keys.size(); ++j)
+            if (m_claim[j] > m_claim[i] && m_assigned[j].first == m_assigned[i].first &&
+                m_assigned[j].second == m_assigned[i].second) {
+                m_keys[i].first = m_keys[i].second = 0;
+                break;
+            }
+    }
 }
 
 void ParserOptionsSession::accept() {
@@ -240,7 +265,8 @@ void ParserOptionsSession::accept() {
 
 void ParserOptionsSession::cancel() {
     m_look = m_backup;
-    m_keys = m_backup.keys;
+    m_keys = m_assigned = m_backup.keys;
+    m_claim = {};
     m_parser.setLook(m_backup);
 }
 

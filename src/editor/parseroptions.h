@@ -7,6 +7,7 @@
 #include "editor/commands.h"
 #include "platform/errors.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -105,7 +106,8 @@ public:
     // ---- "Key assignments" page ----
     [[nodiscard]] const KeyTable& keys() const noexcept { return m_keys; }
     [[nodiscard]] std::string keyLine(int command) const;
-    // A second stroke without a first is dropped.
+    // A second stroke without a first is dropped. Another command holding exactly these
+    // strokes shows none while this command keeps them.
     void setKeys(int command, std::uint16_t first, std::uint16_t second);
 
     // OK: the key table copy goes to the parser. Cancel: the parser is as it was.
@@ -116,11 +118,16 @@ private:
     [[nodiscard]] int styleOf(int element) const;
     TextStyle& definedStyle(int element);
     void apply();
+    void resolveKeys();
 
     TCodeMemoParser& m_parser;
     const ParserLook m_backup;
     ParserLook m_look;
-    KeyTable m_keys;
+    KeyTable m_keys;     // as the list shows them and OK stores them
+    KeyTable m_assigned; // as each command was last given them
+    // When each command was last given strokes; 0 for not in this run.
+    std::array<unsigned, kCommandCount> m_claim{};
+    unsigned m_lastClaim = 0;
 };
 
 } // namespace velloran

@@ -60,7 +60,8 @@ TEST(ParserOptionsSession, AcceptKeepsChangesAndTheKeysWork) {
     session.setBackground(0, 0x0000FF);
     const std::uint16_t ctrlK = MakeShortcut('K', false, true, false);
     session.setKeys(caDOCEND, ctrlK, MakeShortcut('5', true, false, false));
-    EXPECT_EQ(session.keyLine(caDOCEND), "Document end\tCtrl+K, 5"); // bare second stroke
+    EXPECT_EQ(session.keyLine(caDOCEND), "Document end\tCtrl+K, 5");    // bare second stroke
+    EXPECT_EQ(session.keyLine(caSETBOOKMARK0 + 5), "Set Bookmark 5\t"); // its strokes moved
     session.accept();
     EXPECT_EQ(parser.tables().keys[caDOCEND].first, ctrlK);
     EXPECT_EQ(parser.tables().styles[session.look().header.editableStyles[0].style].back, 0xFFu);
@@ -69,6 +70,19 @@ TEST(ParserOptionsSession, AcceptKeepsChangesAndTheKeysWork) {
     EXPECT_EQ(matcher.keyDown('K', false, true, false).kind, KeyResult::Pending);
     EXPECT_EQ(matcher.keyDown('5', false, false, false),
               (KeyResult{KeyResult::Command, caDOCEND, false}));
+    // A command after the one that held the strokes runs too: it takes them over.
+    ParserOptionsSession again(parser);
+    again.setKeys(caDELETELINE, ctrlK, '5');
+    EXPECT_EQ(again.keys()[caDOCEND], (KeyBinding{"caDOCEND", 0, 0}));
+    // A pair passed on the way to another takes nothing for good.
+    again.setKeys(caUNDO, ctrlK, '6');
+    again.setKeys(caUNDO, MakeShortcut('Z', false, true, false), 0);
+    EXPECT_EQ(again.keyLine(caSETBOOKMARK0 + 6), "Set Bookmark 6\tCtrl+K, 6");
+    again.accept();
+    matcher.setTable(parser.tables().keys);
+    EXPECT_EQ(matcher.keyDown('K', false, true, false).kind, KeyResult::Pending);
+    EXPECT_EQ(matcher.keyDown('5', false, false, false),
+              (KeyResult{KeyResult::Command, caDELETELINE, false}));
     // A second stroke without a first is no shortcut.
     session.setKeys(caUNDO, 0, 'Z');
     EXPECT_EQ(session.keys()[caUNDO].second, 0);

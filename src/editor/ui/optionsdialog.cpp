@@ -552,7 +552,9 @@ void TOptionsDialog::storeKeys() {
     if (command < 0)
         return;
     m_session.setKeys(command, m_hotKey1->shortcut(), m_hotKey2->shortcut());
-    m_keyList->item(command)->setText(QString::fromStdString(m_session.keyLine(command)));
+    // Another command may have given up these strokes.
+    for (int i = 0; i < kCommandCount; ++i)
+        m_keyList->item(i)->setText(QString::fromStdString(m_session.keyLine(i)));
     showCommand(command);
 }
 
