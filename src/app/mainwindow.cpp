@@ -370,7 +370,9 @@ void TfEditor::NewDocument(const std::string& fileName) {
     memo->setActiveParser(fileName == kUntitled ? kHtmlRuleSet : RuleSetForFileName(fileName));
     memo->onModifyProperties = [this](const TCodeMemoParser& parser) {
         TCodeMemoParser* own = m_parsers.editable(&parser);
-        return own != nullptr && ModifyProperties(*own, this);
+        return own != nullptr && ModifyProperties(*own, this, [this](const QString& text) {
+                   m_prompter.message(MessageKind::Error, text.toStdString(), Buttons::Ok);
+               });
     };
     connect(memo, &TCodeMemo::OnChange, this, [this](unsigned flags) {
         if (flags & kChangeCaret)

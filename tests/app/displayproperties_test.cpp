@@ -142,6 +142,8 @@ TEST_F(MainWindowTest, WhatEachPageChangesIsBackAfterARestart) {
         auto* gutter = child<QLineEdit>(dialog, "LeftBorderWidthBox");
         gutter->setFocus();
         gutter->selectAll();
+        QTest::keyClicks(gutter, QStringLiteral("250")); // refused at the third digit
+        gutter->selectAll();
         QTest::keyClicks(gutter, QStringLiteral("42"));
         auto* wrap = child<QLineEdit>(dialog, "WrapColumnBox");
         wrap->setFocus();
@@ -156,6 +158,9 @@ TEST_F(MainWindowTest, WhatEachPageChangesIsBackAfterARestart) {
         child<QComboBox>(dialog, "FontSizeBox")->setCurrentText(QStringLiteral("14"));
         child<QPushButton>(dialog, "OKButton")->click();
     });
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "0-199 only");
+    prompter.messages.clear();
     ASSERT_TRUE(editor->close());
     editor.reset();
 

@@ -567,8 +567,11 @@ void ReapplyParser(const TCodeMemoParser& parser) {
             memo->parserChanged();
 }
 
-bool ModifyProperties(TCodeMemoParser& parser, QWidget* parent) {
+bool ModifyProperties(TCodeMemoParser& parser, QWidget* parent,
+                      const std::function<void(const QString& text)>& showMessage) {
     TOptionsDialog dialog(parser, parent);
+    if (showMessage)
+        dialog.showMessage = showMessage;
     if (!dialog.Execute())
         return false;
     ReapplyParser(parser);

@@ -110,7 +110,9 @@ private:
 };
 
 // Runs the dialog for a parser and, on OK, has every editor using it take it again.
-bool ModifyProperties(TCodeMemoParser& parser, QWidget* parent);
+// Its refusals go to `showMessage` when one is given, else to a message box.
+bool ModifyProperties(TCodeMemoParser& parser, QWidget* parent,
+                      const std::function<void(const QString& text)>& showMessage = {});
 
 // Every editor control whose active parser is this one takes its look again.
 void ReapplyParser(const TCodeMemoParser& parser);
