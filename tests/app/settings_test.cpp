@@ -1,8 +1,11 @@
 // Start-up and exit rules: settings round trip, what opens at start, the exit question.
 #include "app/settings.h"
 #include "app/startup.h"
+#include "editor/builtinparsers.h"
 #include "editor/parserimage.h"
+#include "editor/parseroptions.h"
 #include "platform/inifile.h"
+#include "platform/paths.h"
 #include "platform/prompter.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +96,28 @@ TEST(Settings, AParserTextThatDoesNotFitLeavesTheBuiltInTables) {
          {good.substr(0, good.size() - 3), std::string("Qorvex2:"), good + "junk",
           WriteSettingsString(otherLanguage), WriteSettingsString(hugeGutter)})
         EXPECT_FALSE(ApplyParserSettings(builtin, text).has_value()) << text;
+}
+
+// Whatever the options dialog lets a user give a language comes back at the next start.
+TEST(Settings, EveryElementTheOptionsDialogStylesIsReadBack) {
+    const BuiltinParsers loaded = LoadBuiltinParsers(ProgramDir(), {});
+    ASSERT_TRUE(loaded.errors.empty());
+    for (const auto& builtin : loaded.parsers) {
+        ASSERT_NE(builtin, nullptr);
+        TCodeMemoParser parser = *builtin;
+        ParserOptionsSession session(parser);
+        const auto elements = static_cast<int>(session.elementNames().size());
+        for (int element = 0; element < elements; ++element) {
+            session.setFontStyleBit(element, kUnderline, true);
+            session.setBackground(element, 0x123456);
+        }
+        session.setFontSize(30);
+        session.accept();
+        const auto read =
+            ApplyParserSettings(builtin->tables(), WriteSettingsString(parser.tables()));
+        ASSERT_TRUE(read.has_value()) << builtin->languageName();
+        EXPECT_EQ(read->styles, parser.tables().styles) << builtin->languageName();
+    }
 }
 
 TEST(Settings, KeyTablesTravelAsHexOrNotAtAll) {
