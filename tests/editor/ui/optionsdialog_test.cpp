@@ -184,6 +184,28 @@ TEST_F(OptionsDialogTest, OkRepaintsEveryEditorOfTheLanguage) {
     EXPECT_FALSE(showsGreen(editors[2]));
 }
 
+TEST_F(OptionsDialogTest, BackspaceTabAndDeleteAreStrokesInTheHotKeyBoxes) {
+    open();
+    page(2);
+    auto* list = child<QListWidget>("KeyList");
+    list->setCurrentRow(caUNDO);
+    auto* first = child<QWidget>("ccHotKey1");
+    auto* second = child<QWidget>("ccHotKey2");
+    first->setFocus();
+    QTest::keyClick(first, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(list->item(caUNDO)->text(), QStringLiteral("Undo\tCtrl+Delete"));
+    QTest::keyClick(first, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(first->hasFocus());
+    second->setFocus();
+    QTest::keyClick(second, Qt::Key_Backspace, Qt::ControlModifier); // the modifier is dropped
+    EXPECT_TRUE(second->hasFocus());
+    list->setFocus();
+    EXPECT_EQ(list->item(caUNDO)->text(), QStringLiteral("Undo\tShift+Tab, Backspace"));
+    click("OKButton");
+    EXPECT_EQ(parser.tables().keys[caUNDO].first, MakeShortcut(kVkTab, true, false, false));
+    EXPECT_EQ(parser.tables().keys[caUNDO].second, kVkBack);
+}
+
 // With VELLORAN_SCREENSHOT_DIR set, each page is saved there for people to look at.
 TEST_F(OptionsDialogTest, Screenshots) {
     const char* dir = std::getenv("VELLORAN_SCREENSHOT_DIR");
