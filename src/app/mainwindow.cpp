@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "editor/parserimage.h"
 #include "editor/ui/codememo.h"
+#include "editor/ui/optionsdialog.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
@@ -218,11 +219,18 @@ void TfEditor::readSettings() {
     // text that does not fit leaves the built-in look, and the next close replaces it.
     for (size_t i = 0; i < m_parsers.parsers.size(); ++i) {
         const auto& text = m_dm.settings.parsers[i];
+        const auto& keys = m_dm.settings.parserKeys[i];
+        const auto& selection = m_dm.settings.parserSelection[i];
         TCodeMemoParser* parser = m_parsers.parsers[i].get();
-        if (parser == nullptr || !text)
+        if (parser == nullptr)
             continue;
-        if (auto tables = ApplyParserSettings(parser->tables(), *text))
+        if (auto tables = text ? ApplyParserSettings(parser->tables(), *text) : std::nullopt)
             parser->setTables(std::move(*tables));
+        ParserLook look = parser->look();
+        const bool keysRead = keys && ApplyParserKeys(look.keys, *keys);
+        const bool selectionRead = selection && ApplyParserSelection(look.header, *selection);
+        if (keysRead || selectionRead)
+            parser->setLook(std::move(look));
     }
 }
 
@@ -270,6 +278,8 @@ void TfEditor::writeSettings() {
         if (const TCodeMemoParser* parser = m_parsers.parsers[i].get()) {
             try {
                 m_dm.settings.parsers[i] = WriteSettingsString(parser->tables());
+                m_dm.settings.parserKeys[i] = ParserKeysText(parser->tables());
+                m_dm.settings.parserSelection[i] = ParserSelectionText(parser->tables().header);
             } catch (const ParserImageError&) {
                 // A look that cannot be written as text keeps the text it was given.
             }
@@ -358,6 +368,12 @@ void TfEditor::NewDocument(const std::string& fileName) {
     for (int slot = 1; slot <= 5; ++slot)
         memo->setParser(slot, m_parsers.forRuleSet(slot));
     memo->setActiveParser(fileName == kUntitled ? kHtmlRuleSet : RuleSetForFileName(fileName));
+    memo->onModifyProperties = [this](const TCodeMemoParser& parser) {
+        TCodeMemoParser* own = m_parsers.editable(&parser);
+        return own != nullptr && ModifyProperties(*own, this, [this](const QString& text) {
+                   m_prompter.message(MessageKind::Error, text.toStdString(), Buttons::Ok);
+               });
+    };
     connect(memo, &TCodeMemo::OnChange, this, [this](unsigned flags) {
         if (flags & kChangeCaret)
             m_caretDirty = true;
@@ -759,6 +775,7 @@ void TfEditor::PrintSettings1Click() {
 
 void TfEditor::DisplayProperties1Click() {
     withEditor([](TCodeMemo& memo) { memo.ModifyParserProperties(); });
+    UpdateStatus(); // the word wrap check follows the language's new options
 }
 
 // ---- the documents as the exit question sees them

@@ -58,6 +58,62 @@ std::optional<ParserTables> ApplyParserSettings(const ParserTables& builtin,
     return tables;
 }
 
+std::string ParserKeysText(const ParserTables& tables) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char byte : WriteKeyAssignments(tables)) {
+        const auto b = static_cast<unsigned char>(byte);
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0xF];
+    }
+    return text;
+}
+
+bool ApplyParserKeys(KeyTable& keys, std::string_view text) {
+    if (text.size() % 2 != 0)
+        return false;
+    std::string stream;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        unsigned value = 0;
+        const auto [end, error] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
+        if (error != std::errc() || end != text.data() + i + 2)
+            return false;
+        stream += static_cast<char>(value);
+    }
+    ParserTables tables;
+    tables.keys = keys;
+    try {
+        ReadKeyAssignments(stream, tables);
+    } catch (const ParserImageError&) {
+        return false;
+    }
+    keys = std::move(tables.keys);
+    return true;
+}
+
+std::string ParserSelectionText(const LanguageHeader& header) {
+    return std::to_string(header.selectedText) + ',' + std::to_string(header.selectedBack);
+}
+
+bool ApplyParserSelection(LanguageHeader& header, std::string_view text) {
+    const auto comma = text.find(',');
+    if (comma == std::string_view::npos)
+        return false;
+    const auto colour = [](std::string_view digits, Color& value) {
+        constexpr Color kMaxColor = 0xFFFFFF;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return error == std::errc() && end == digits.data() + digits.size() && value <= kMaxColor;
+    };
+    Color fore = 0;
+    Color back = 0;
+    if (!colour(text.substr(0, comma), fore) || !colour(text.substr(comma + 1), back))
+        return false;
+    header.selectedText = fore;
+    header.selectedBack = back;
+    return true;
+}
+
 void ReadSettings(const IniFile& ini, AppState& state, Settings& settings) {
     state.recentProjects = valuesOfSection(ini, kRecentFilesSection);
     settings.customColors = valuesOfSection(ini, kCustomColorsSection);
@@ -65,6 +121,10 @@ void ReadSettings(const IniFile& ini, AppState& state, Settings& settings) {
     for (size_t i = 0; i < kParserKeys.size(); ++i) {
         if (ini.hasKey(kParsersSection, kParserKeys[i]))
             settings.parsers[i] = ini.readString(kParsersSection, kParserKeys[i], "");
+        if (ini.hasKey(kKeyAssignmentsSection, kParserKeys[i]))
+            settings.parserKeys[i] = ini.readString(kKeyAssignmentsSection, kParserKeys[i], "");
+        if (ini.hasKey(kSelectedTextSection, kParserKeys[i]))
+            settings.parserSelection[i] = ini.readString(kSelectedTextSection, kParserKeys[i], "");
     }
 }
 
@@ -86,6 +146,10 @@ void WriteSettings(IniFile& ini, const AppState& state, const Settings& settings
     for (size_t i = 0; i < kParserKeys.size(); ++i) {
         if (settings.parsers[i])
             ini.writeString(kParsersSection, kParserKeys[i], *settings.parsers[i]);
+        if (settings.parserKeys[i])
+            ini.writeString(kKeyAssignmentsSection, kParserKeys[i], *settings.parserKeys[i]);
+        if (settings.parserSelection[i])
+            ini.writeString(kSelectedTextSection, kParserKeys[i], *settings.parserSelection[i]);
     }
 }
 

@@ -19,6 +19,8 @@ inline constexpr std::string_view kRecentFilesSection = "Recent Files";
 inline constexpr std::string_view kCustomColorsSection = "Custom Colors";
 inline constexpr std::string_view kStartupSection = "startup";
 inline constexpr std::string_view kParsersSection = "parsers";
+inline constexpr std::string_view kKeyAssignmentsSection = "Key Assignments";
+inline constexpr std::string_view kSelectedTextSection = "Selected Text";
 inline constexpr size_t kRecentProjectsWritten = 10;
 inline constexpr size_t kMaxRecentLineLength = 255;
 
@@ -35,6 +37,10 @@ using CustomColors = std::vector<std::string>;
 struct Settings {
     CustomColors customColors;
     ParserSettings parsers;
+    // The key tables of the same rule sets, under the same key names in their own section.
+    ParserSettings parserKeys;
+    // Their selected-text colours, which the display settings text leaves out.
+    ParserSettings parserSelection;
 };
 
 // A rule set's tables with a stored display settings text applied over its built-in
@@ -43,6 +49,16 @@ struct Settings {
 // the rule set then keeps its built-in settings.
 [[nodiscard]] std::optional<ParserTables> ApplyParserSettings(const ParserTables& builtin,
                                                               std::string_view text);
+
+// A rule set's key table as a settings value: the key-assignment stream in hexadecimal.
+[[nodiscard]] std::string ParserKeysText(const ParserTables& tables);
+// False, with the key table unchanged, for a value that is not a whole key table.
+[[nodiscard]] bool ApplyParserKeys(KeyTable& keys, std::string_view text);
+
+// A rule set's selected-text colours as a settings value: "text,back", decimal 0x00BBGGRR.
+[[nodiscard]] std::string ParserSelectionText(const LanguageHeader& header);
+// False, with the header unchanged, for a value that is not two colours.
+[[nodiscard]] bool ApplyParserSelection(LanguageHeader& header, std::string_view text);
 
 // Fills the recent projects, current user list, custom colours and parser texts from
 // the file; missing keys keep their defaults (parser texts stay as given).

@@ -44,6 +44,13 @@ const TCodeMemoParser* BuiltinParsers::forRuleSet(int ruleSet) const noexcept {
     return parsers[static_cast<std::size_t>(ruleSet - 1)].get();
 }
 
+TCodeMemoParser* BuiltinParsers::editable(const TCodeMemoParser* parser) const noexcept {
+    for (const auto& owned : parsers)
+        if (owned && owned.get() == parser)
+            return owned.get();
+    return nullptr;
+}
+
 BuiltinParsers LoadBuiltinParsers(const std::string& appDir,
                                   const std::vector<std::string>& dataDirs) {
     BuiltinParsers loaded;

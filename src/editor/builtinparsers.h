@@ -35,6 +35,8 @@ struct BuiltinParsers {
 
     // The parser of a rule set, or null for plain text and missing images.
     [[nodiscard]] const TCodeMemoParser* forRuleSet(int ruleSet) const noexcept;
+    // The same parser for changing its look, when it is one of these; else null.
+    [[nodiscard]] TCodeMemoParser* editable(const TCodeMemoParser* parser) const noexcept;
 };
 
 // Reads each image from "parsers/" beside the program or in a data folder.

@@ -184,6 +184,21 @@ void TCodeMemoParser::setTables(ParserTables tables) {
     m_startersUsed = m_startersNext = m_startersLast = 0;
 }
 
+ParserLook TCodeMemoParser::look() const {
+    return {m_tables.header, m_tables.styles, m_tables.fontName, m_tables.fontSize, m_tables.keys};
+}
+
+void TCodeMemoParser::setLook(ParserLook look) {
+    const bool refold = look.header.caseSensitive != m_tables.header.caseSensitive;
+    m_tables.header = std::move(look.header);
+    m_tables.styles = look.styles;
+    m_tables.fontName = std::move(look.fontName);
+    m_tables.fontSize = look.fontSize;
+    m_tables.keys = std::move(look.keys);
+    if (refold)
+        setTables(std::move(m_tables));
+}
+
 ParserState TCodeMemoParser::resetState() const {
     ParserState state;
     state.current = m_tables.header.startStates;

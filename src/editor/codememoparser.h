@@ -138,6 +138,9 @@ public:
     [[nodiscard]] const ParserTables& tables() const noexcept { return m_tables; }
     // Replaces the tables and rebuilds the keyword trie.
     void setTables(ParserTables tables);
+    [[nodiscard]] ParserLook look() const;
+    // Replaces the look; the keyword trie is rebuilt only when case sensitivity changes.
+    void setLook(ParserLook look);
     [[nodiscard]] const std::string& languageName() const noexcept {
         return m_tables.header.languageName;
     }

@@ -117,4 +117,15 @@ struct ParserTables {
     friend bool operator==(const ParserTables&, const ParserTables&) = default;
 };
 
+// What a user may change of a language without touching its rules: the header, the
+// styles, the font and the key table.
+struct ParserLook {
+    LanguageHeader header;
+    std::array<TextStyle, 256> styles{};
+    std::string fontName;
+    std::int32_t fontSize = 10;
+    KeyTable keys;
+    friend bool operator==(const ParserLook&, const ParserLook&) = default;
+};
+
 } // namespace velloran

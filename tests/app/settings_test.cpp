@@ -1,8 +1,11 @@
 // Start-up and exit rules: settings round trip, what opens at start, the exit question.
 #include "app/settings.h"
 #include "app/startup.h"
+#include "editor/builtinparsers.h"
 #include "editor/parserimage.h"
+#include "editor/parseroptions.h"
 #include "platform/inifile.h"
+#include "platform/paths.h"
 #include "platform/prompter.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +96,61 @@ TEST(Settings, AParserTextThatDoesNotFitLeavesTheBuiltInTables) {
          {good.substr(0, good.size() - 3), std::string("Qorvex2:"), good + "junk",
           WriteSettingsString(otherLanguage), WriteSettingsString(hugeGutter)})
         EXPECT_FALSE(ApplyParserSettings(builtin, text).has_value()) << text;
+}
+
+// Whatever the options dialog lets a user give a language comes back at the next start.
+TEST(Settings, EveryElementTheOptionsDialogStylesIsReadBack) {
+    const BuiltinParsers loaded = LoadBuiltinParsers(ProgramDir(), {});
+    ASSERT_TRUE(loaded.errors.empty());
+    for (const auto& builtin : loaded.parsers) {
+        ASSERT_NE(builtin, nullptr);
+        TCodeMemoParser parser = *builtin;
+        ParserOptionsSession session(parser);
+        const auto elements = static_cast<int>(session.elementNames().size());
+        for (int element = 0; element < elements; ++element) {
+            session.setFontStyleBit(element, kUnderline, true);
+            session.setBackground(element, 0x123456);
+        }
+        session.setFontSize(30);
+        session.accept();
+        const auto read =
+            ApplyParserSettings(builtin->tables(), WriteSettingsString(parser.tables()));
+        ASSERT_TRUE(read.has_value()) << builtin->languageName();
+        EXPECT_EQ(read->styles, parser.tables().styles) << builtin->languageName();
+    }
+}
+
+TEST(Settings, KeyTablesTravelAsHexOrNotAtAll) {
+    ParserTables mine;
+    mine.keys[caDOCEND] = {"caDOCEND", MakeShortcut('K', false, true, false), '5'};
+    const std::string text = ParserKeysText(mine);
+    EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    KeyTable keys = DefaultKeyTable();
+    ASSERT_TRUE(ApplyParserKeys(keys, text));
+    EXPECT_EQ(keys, mine.keys);
+    for (const std::string& damaged :
+         {text.substr(0, text.size() - 1), text.substr(0, text.size() - 2), "zz" + text,
+          text + "00", std::string()}) {
+        KeyTable untouched = DefaultKeyTable();
+        EXPECT_FALSE(ApplyParserKeys(untouched, damaged)) << damaged;
+        EXPECT_EQ(untouched, DefaultKeyTable());
+    }
+}
+
+TEST(Settings, SelectedTextColoursTravelAsTwoNumbersOrNotAtAll) {
+    LanguageHeader mine;
+    mine.selectedText = 0x00FF00;
+    mine.selectedBack = 0x800080;
+    LanguageHeader header;
+    ASSERT_TRUE(ApplyParserSelection(header, ParserSelectionText(mine)));
+    EXPECT_EQ(header.selectedText, mine.selectedText);
+    EXPECT_EQ(header.selectedBack, mine.selectedBack);
+    for (const std::string_view damaged :
+         {"", "65280", "65280,", ",1", "65280,1x", "-1,2", "65280,16777216", "1,2,3"}) {
+        LanguageHeader untouched;
+        EXPECT_FALSE(ApplyParserSelection(untouched, damaged)) << damaged;
+        EXPECT_EQ(untouched, LanguageHeader());
+    }
 }
 
 TEST(Settings, CutNeverSplitsACharacter) {

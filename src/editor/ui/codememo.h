@@ -111,8 +111,12 @@ public:
     // Null until first shown.
     [[nodiscard]] TFindDialog* findDialog() const noexcept;
     [[nodiscard]] TReplaceDialog* replaceDialog() const noexcept;
-    // False: there is no parser options dialog; without a parser it says so first.
+    // Edits the active parser's look through `onModifyProperties` and takes the parser
+    // again when that accepts; without a parser it says "No active parser". False
+    // when nothing changed.
     bool ModifyParserProperties();
+    // Set by whoever owns the parsers (the control only reads them).
+    std::function<bool(const TCodeMemoParser& parser)> onModifyProperties;
     // Every question and message of the control goes through these, so tests can answer
     // them; they default to message boxes.
     std::function<ReplaceAnswer(const QString& question)> askReplace;

@@ -315,10 +315,14 @@ TReplaceDialog* TCodeMemo::replaceDialog() const noexcept {
 
 bool TCodeMemo::ModifyParserProperties() {
     const bool active = m_activeParser != kParserSlots && parser(m_activeParser) != nullptr;
-    if (!active)
+    if (!active) {
         Tell(*this, MessageKind::Information, QStringLiteral("No active parser"));
-    // The program has no parser options dialog, so there is nothing to modify.
-    return false;
+        return false;
+    }
+    if (!onModifyProperties || !onModifyProperties(*parser(m_activeParser)))
+        return false;
+    parserChanged();
+    return true;
 }
 
 } // namespace velloran

@@ -220,7 +220,7 @@ TEST(CodeMemoParserProperties, WithoutAParserSaysSo) {
     const TCodeMemoParser* html = parsers.forRuleSet(kHtmlRuleSet);
     ASSERT_NE(html, nullptr) << "parsers/html.vpi missing";
     memo.setParser(1, html);
-    EXPECT_FALSE(memo.ModifyParserProperties()); // there is no options dialog: nothing else
+    EXPECT_FALSE(memo.ModifyParserProperties()); // nobody to run a dialog: nothing else
     EXPECT_EQ(said.size(), 1);
     memo.setParser(6, html);
     memo.setActiveParser(6); // the sixth slot never counts as active
