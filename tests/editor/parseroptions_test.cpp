@@ -2,6 +2,7 @@
 // rules, element styles, the key list and shortcut capture.
 #include "editor/builtinparsers.h"
 #include "editor/editmodel.h"
+#include "editor/htmlparser.h"
 #include "editor/parserimage.h"
 #include "editor/parseroptions.h"
 #include "platform/paths.h"
@@ -12,13 +13,6 @@
 using namespace velloran;
 
 namespace {
-
-TCodeMemoParser htmlParser() {
-    static const BuiltinParsers loaded = LoadBuiltinParsers(ProgramDir(), {});
-    const TCodeMemoParser* html = loaded.forRuleSet(kHtmlRuleSet);
-    EXPECT_NE(html, nullptr) << "parsers/html.vpi missing";
-    return html ? *html : TCodeMemoParser();
-}
 
 struct Snapshot {
     std::string image, settings, keys;

@@ -1,6 +1,7 @@
 // The editor options dialog driven through its real controls and keys.
 #include "editor/builtinparsers.h"
 #include "editor/editmodel.h"
+#include "editor/htmlparser.h"
 #include "editor/parserimage.h"
 #include "editor/ui/codememo.h"
 #include "editor/ui/optionsdialog.h"
@@ -23,13 +24,6 @@
 using namespace velloran;
 
 namespace {
-
-TCodeMemoParser htmlParser() {
-    static const BuiltinParsers loaded = LoadBuiltinParsers(ProgramDir(), {});
-    const TCodeMemoParser* html = loaded.forRuleSet(kHtmlRuleSet);
-    EXPECT_NE(html, nullptr) << "parsers/html.vpi missing";
-    return html ? *html : TCodeMemoParser();
-}
 
 std::string snapshot(const TCodeMemoParser& parser) {
     return WriteParserImage(parser.tables()) + '\n' + WriteSettingsString(parser.tables()) + '\n' +
