@@ -1,7 +1,10 @@
 // The program's entry point.
 #include "app/exportcommand.h"
+#include "app/programpaths.h"
+#include "app/publishcommand.h"
 #include "app/shell.h"
 #include "platform/atomicfile.h"
+#include "platform/paths.h"
 #include "tools/ui/previewscheme.h"
 
 #include <algorithm>
@@ -17,6 +20,10 @@ int main(int argc, char** argv) {
     // never meets a running instance.
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     if (const auto status = velloran::RunExportCommand(args, std::cout, std::cerr))
+        return *status;
+    const velloran::ProgramPaths paths = velloran::CurrentProgramPaths();
+    if (const auto status = velloran::RunPublishCommand(
+            args, std::cout, std::cerr, velloran::ConfigDir() + "servers.ini", paths.iniFileName))
         return *status;
     velloran::PrepareWebEngine();
     return velloran::RunVelloran(argc, argv);

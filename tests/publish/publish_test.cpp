@@ -1,7 +1,10 @@
 // Publishing a project: remote paths, the record file, and whole publishes against a
 // real FTP server, including one the connection breaks off.
+#include "app/exportcommand.h"
+#include "app/publishcommand.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftpservers.h"
+#include "project/projectformat.h"
 #include "project/projecttree.h"
 #include "publish/ftptarget.h"
 #include "publish/publisher.h"
@@ -9,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -214,4 +218,41 @@ TEST_F(PublishToServer, UnreadableFilesAreSkippedNotFatal) {
     EXPECT_EQ(result.sent, 20u);
     ASSERT_EQ(plan.skipped.size(), 2u);
     EXPECT_NE(plan.skipped[0].why.find("missing.htm"), std::string::npos);
+}
+
+TEST_F(PublishToServer, CommandLineDryRunThenPublishWithExitCodes) {
+    std::ofstream(m_projectFile, std::ios::binary) << FormatProject(m_tree);
+    const std::string servers = m_site.file("servers.ini");
+    const std::string profile = "127.0.0.1:" + std::to_string(m_server->port()) + "/www";
+    std::ofstream(servers) << "[" << profile << "]\nusername=" << m_server->user()
+                           << "\npassword=" << m_server->password() << "\n";
+    const std::string settings = m_site.file("velloran.ini");
+    auto run = [&](std::vector<std::string> args, std::string* output = nullptr) {
+        std::ostringstream out, err;
+        const auto status = RunPublishCommand(args, out, err, servers, settings);
+        if (output)
+            *output = out.str() + err.str();
+        return status.value_or(-1);
+    };
+    EXPECT_EQ(run({"--export=text", "a.htm"}), -1); // not ours
+    EXPECT_EQ(run({"--publish"}), kExitUsageError);
+    std::string output;
+    EXPECT_EQ(run({"--publish", m_projectFile}, &output), kExitFileError);
+    EXPECT_NE(output.find("no server is chosen"), std::string::npos) << output;
+
+    m_state.settings.profile = profile; // the login folder is /www: paths relative to it
+    m_state.save();
+    ASSERT_EQ(run({"--dry-run", "--publish", m_projectFile}, &output), 0) << output;
+    EXPECT_NE(output.find("new\t/www/pages/img/i19.png\t"), std::string::npos) << output;
+    EXPECT_NE(output.find("20 to send"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(m_serverRoot.file("www/page0.htm")));
+
+    ASSERT_EQ(run({"--publish", m_projectFile}, &output), 0) << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 21);
+    EXPECT_EQ(onServer("page0.htm"), "content of page0.htm");
+    ASSERT_EQ(run({"--publish", m_projectFile}, &output), 0) << output;
+    EXPECT_EQ(output, "0 sent, 20 unchanged\n");
+
+    m_server.reset();
+    EXPECT_EQ(run({"--publish", m_projectFile}, &output), kExitFileError);
 }
