@@ -140,6 +140,8 @@ void TfEditor::buildFileMenu() {
     makeCommand(file, QStringLiteral("RemoveFolderfromProject1"),
                 QStringLiteral("Remove Folder from Project"),
                 projectStep(&Tfproject::RemoveFolderfromProject2Click));
+    makeCommand(file, QStringLiteral("PublishProject1"), QStringLiteral("Publish Project..."),
+                [this] { PublishProject1Click(); });
     file->addSeparator();
     makeCommand(file, QStringLiteral("Print1"), QStringLiteral("Print"), [this] { Print1Click(); });
     makeCommand(file, QStringLiteral("PrintSettings1"), QStringLiteral("Print Setup..."),

@@ -99,6 +99,7 @@ void TfEditor::setProjectWindow(Tfproject* project) {
     m_project->openFile = [this](const std::string& name, bool readOnly) {
         runCommand([&] { OpenFile(name, readOnly); });
     };
+    m_project->publishProject = [this] { runCommand([this] { PublishProject1Click(); }); };
     // The window keys work in the project window too.
     for (const char* name : {"ShowProjectKey", "ShowEditorKey", "LineBreakKey", "ParagraphKey"})
         m_project->addAction(command(QString::fromLatin1(name)));
@@ -631,6 +632,8 @@ void TfEditor::bbOpenFileClick() {
 void TfEditor::saveEntry(TEditorEntry& entry, bool& written) {
     written = entry.Save(m_prompter, m_dm.state.appDir);
     showSaved(entry);
+    if (written)
+        publishSaved(entry);
 }
 
 void TfEditor::showSaved(const TEditorEntry& entry) {
@@ -664,6 +667,7 @@ void TfEditor::bbsaveasClick() {
         return;
     entry->SaveAs(*name);
     showSaved(*entry);
+    publishSaved(*entry);
 }
 
 void TfEditor::bbclosedocClick() {

@@ -42,6 +42,9 @@ class TEditorEntry;
 class TMainFindDialog;
 class Tdm1;
 class Tfproject;
+class TfPublish;
+class SavePublisher;
+struct TProjectFile;
 
 // Names of numbered menu items: "Bookmark3" + "1" is "Bookmark31", set bookmark 3.
 [[nodiscard]] inline QString NumberedItem(const char* prefix, int number, int column) {
@@ -247,6 +250,10 @@ private:
     void FileTabsChange(int index);
     void lbRecentFilesDblClick();
     void recentProjectClick(QObject* sender);
+    void PublishProject1Click();
+    // The open project's entry for the document `fileName`, if it has one.
+    [[nodiscard]] const TProjectFile* projectEntryFor(const std::string& fileName) const;
+    void publishSaved(const TEditorEntry& entry);
 
     // The preview window, made on first use.
     TfHtmlView* createPreview();
@@ -266,6 +273,8 @@ private:
     BuiltinParsers m_parsers;
     Tfproject* m_project = nullptr;
     QPointer<TfHtmlView> m_preview; // cleared when the user closes it
+    QPointer<TfPublish> m_publish;
+    SavePublisher* m_savePublisher = nullptr;
     std::vector<std::string> m_parameters;
     QStackedWidget* m_pages = nullptr;
     QWidget* m_tabArea = nullptr;

@@ -73,4 +73,32 @@ bool ConfirmCloseDocuments(DocumentSet& documents, Prompter& prompter) {
     return true;
 }
 
+bool ConfirmSaveBeforePublish(DocumentSet& documents, Prompter& prompter,
+                              const std::function<bool(const std::string&)>& inProject) {
+    std::vector<size_t> changed;
+    std::string names;
+    for (size_t i = 0; i < documents.documentCount(); ++i) {
+        if (documents.isModified(i) && inProject(documents.documentName(i))) {
+            changed.push_back(i);
+            names += documents.documentName(i) + "\r";
+        }
+    }
+    if (changed.empty())
+        return true;
+    const Answer answer =
+        prompter.message(MessageKind::Confirmation,
+                         "Documents of the project have changed:\r" + names +
+                             "Do you wish to save the changes before publishing ?",
+                         Buttons::YesNoCancel);
+    if (answer == Answer::Cancel)
+        return false;
+    if (answer == Answer::Yes) {
+        for (const size_t i : changed) {
+            if (!documents.saveDocument(i))
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace velloran

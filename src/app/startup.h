@@ -6,6 +6,7 @@
 #include "platform/handover.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,5 +60,11 @@ public:
 // Cancel or a save failed: the program must then stay open and write nothing, since
 // closing would throw away the text that could not be written.
 [[nodiscard]] bool ConfirmCloseDocuments(DocumentSet& documents, Prompter& prompter);
+
+// Before a publish: one question for every modified document `inProject` accepts.
+// Yes saves them all, No publishes what is on disk; false for Cancel or a failed save.
+[[nodiscard]] bool
+ConfirmSaveBeforePublish(DocumentSet& documents, Prompter& prompter,
+                         const std::function<bool(const std::string&)>& inProject);
 
 } // namespace velloran

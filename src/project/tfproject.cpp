@@ -115,6 +115,15 @@ void Tfproject::buildToolbar() {
     sbProperties = addTool(QStringLiteral("sbProperties"), QStringLiteral("Prop"),
                            QStringLiteral("File Properties"));
     connect(sbProperties, &QAction::triggered, this, [this] { Properties1Click(); });
+    Toolbar1->addSeparator();
+    // Without a themed picture the button shows its word.
+    sbPublish = addTool(QStringLiteral("sbPublish"), QStringLiteral("Publish"),
+                        QStringLiteral("Publish Project"));
+    sbPublish->setIcon(QIcon::fromTheme(QStringLiteral("document-send")));
+    connect(sbPublish, &QAction::triggered, this, [this] {
+        if (publishProject)
+            publishProject();
+    });
 }
 
 // The four view styles, one radio group; each button's tag is its style.

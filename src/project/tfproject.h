@@ -102,6 +102,8 @@ public:
 
     // Opens a file in the editor; set by the main window.
     std::function<void(const std::string& file, bool readOnly)> openFile;
+    // Runs the main window's "Publish Project..."; set by the main window.
+    std::function<void()> publishProject;
     // Runs a modal dialog; replaced in tests.
     std::function<int(QDialog&)> execDialog;
 
@@ -114,6 +116,7 @@ public:
     QAction* sbSortName = nullptr;
     QAction* sbSortExtenssion = nullptr;
     QAction* sbProperties = nullptr;
+    QAction* sbPublish = nullptr;
     QSplitter* Splitter1 = nullptr;
     QTreeWidget* TreeView1 = nullptr;
     // The details style; the other styles show the same entries and selection in

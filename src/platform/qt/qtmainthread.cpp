@@ -8,7 +8,10 @@
 namespace velloran {
 
 void QtEventPump::processPendingEvents() {
-    QCoreApplication::processEvents();
+    // A connection on a worker thread waits without taking the window's events.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() == app->thread())
+        QCoreApplication::processEvents();
 }
 
 void QtMainThread::runBlocking(const std::function<void()>& work) {
