@@ -93,6 +93,7 @@ QToolBar* TfEditor::toolbar(int tag) const {
 void TfEditor::buildMenus() {
     buildFileMenu();
     buildEditMenu();
+    buildProgramsMenu();
     buildViewMenu();
     QMenu* windows = menuBar()->addMenu(QStringLiteral("Windows"));
     QMenu* documents = windows->addMenu(QStringLiteral("Documents"));
@@ -140,6 +141,7 @@ void TfEditor::buildFileMenu() {
     makeCommand(file, QStringLiteral("RemoveFolderfromProject1"),
                 QStringLiteral("Remove Folder from Project"),
                 projectStep(&Tfproject::RemoveFolderfromProject2Click));
+    file->addSeparator();
     makeCommand(file, QStringLiteral("PublishProject1"), QStringLiteral("Publish Project..."),
                 [this] { PublishProject1Click(); });
     file->addSeparator();

@@ -110,6 +110,11 @@ public:
     void FindDialog1Find();
     void pmRecentFilesPopup();
 
+    // The Programs menu: the registered programs above N1 and "Edit Programs...".
+    void BuildProgramsMenu();
+    void RunProgram(int index);
+    void EditPrograms1Click();
+
     QWidget* pName = nullptr;
     QListWidget* lbRecentFiles = nullptr;
     QPushButton* bNewProj = nullptr;
@@ -121,6 +126,7 @@ public:
     QMenu* pmRecentFiles = nullptr;
     QMenu* Toolbars1 = nullptr;
     QMenu* pmFontStyles = nullptr;
+    QMenu* Programsmenu = nullptr;
     QMenu* pmParagraphStyle = nullptr;
     QMenu* pmParagraph = nullptr;
     QMenu* pmListStyle = nullptr;
@@ -251,6 +257,7 @@ private:
     void lbRecentFilesDblClick();
     void recentProjectClick(QObject* sender);
     void PublishProject1Click();
+    void buildProgramsMenu();
     // The open project's entry for the document `fileName`, if it has one.
     [[nodiscard]] const TProjectFile* projectEntryFor(const std::string& fileName) const;
     void publishSaved(const TEditorEntry& entry);
