@@ -77,7 +77,56 @@ std::string Lines(std::initializer_list<std::string_view> lines) {
     return text;
 }
 
+// Hides every occurrence of `name` that does not begin an attribute by putting a byte
+// no page holds over its first letter (one byte for an upper-case letter, one for a
+// lower-case one), so that the plain-text search of the attribute operations passes over
+// it; Unmask puts the letters back.
+constexpr char kMaskUpper = '\x01';
+constexpr char kMaskLower = '\x02';
+
+bool BeginsAttribute(std::string_view text, std::size_t at) {
+    if (at == 0)
+        return false;
+    const char before = text[at - 1];
+    return before == ' ' || before == '\t' || before == '\r' || before == '\n' || before == '"' ||
+           before == '\'';
+}
+
+std::optional<std::string> Mask(std::string_view text, std::string_view name) {
+    if (text.find_first_of(std::string_view("\x01\x02", 2)) != std::string_view::npos)
+        return std::nullopt;
+    std::string masked(text);
+    for (auto at = FindNoCase(masked, name); at; at = FindNoCase(masked, name, *at + 1))
+        if (!BeginsAttribute(masked, *at))
+            masked[*at] = masked[*at] >= 'a' && masked[*at] <= 'z' ? kMaskLower : kMaskUpper;
+    return masked;
+}
+
+std::string Unmask(std::string text, std::string_view name) {
+    const char upper = AsciiUpper(name.substr(0, 1)).front();
+    const char lower = AsciiLower(name.substr(0, 1)).front();
+    for (char& c : text)
+        if (c == kMaskUpper || c == kMaskLower)
+            c = c == kMaskUpper ? upper : lower;
+    return text;
+}
+
 } // namespace
+
+std::string BodyAttribute(std::string_view header, std::string_view name) {
+    const auto masked = Mask(header, name);
+    if (!masked)
+        return GetAttribute(header, "<BODY", ">", name);
+    return Unmask(GetAttribute(*masked, "<BODY", ">", name), name);
+}
+
+std::string SetBodyAttribute(std::string_view header, std::string_view name,
+                             std::string_view value) {
+    const auto masked = Mask(header, name);
+    if (!masked)
+        return SetAttribute(header, "<BODY", ">", name, value, "\"");
+    return Unmask(SetAttribute(*masked, "<BODY", ">", name, value, "\""), name);
+}
 
 SkeletonSplit SplitSkeleton(std::string_view text) {
     return {FindHeaderEnd(text), FindFooterStart(text)};

@@ -42,6 +42,13 @@ struct SkeletonSplit {
 // already that.
 bool ApplySkeleton(EditModel& model, std::string_view text);
 
+// GetAttribute and SetAttribute (with double quotes) on the header's BODY tag, where
+// `name` must begin an attribute: "LINK=" never reads or overwrites the end of "VLINK=" or
+// "ALINK=", whichever order the author wrote them in.
+[[nodiscard]] std::string BodyAttribute(std::string_view header, std::string_view name);
+[[nodiscard]] std::string SetBodyAttribute(std::string_view header, std::string_view name,
+                                           std::string_view value);
+
 // The templates used when none has been saved (CR LF line ends). The header declares
 // the charset the document is written in.
 [[nodiscard]] std::string BuiltInHeader(Encoding encoding);

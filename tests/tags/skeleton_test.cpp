@@ -46,6 +46,23 @@ TEST(SkeletonSplit, MarkersBodyTagsOrNothing) {
     EXPECT_EQ(Rebuilt("</BODY> x <!-- End Header -->", "H", "F"), "HF");
 }
 
+TEST(SkeletonBodyAttributes, ANameMustBeginAnAttribute) {
+    const std::string visited = "<HEAD></HEAD><BODY VLINK=\"#FF0000\">";
+    EXPECT_EQ(BodyAttribute(visited, "LINK="), "");
+    EXPECT_EQ(BodyAttribute(visited, "VLINK="), "#FF0000");
+    EXPECT_EQ(SetBodyAttribute(visited, "LINK=", "#00FF00"),
+              "<HEAD></HEAD><BODY VLINK=\"#FF0000\" LINK=\"#00FF00\">");
+
+    const std::string both = "<body alink=red\r\nlink=blue background=\"a.png?vlink=1\">";
+    EXPECT_EQ(BodyAttribute(both, "LINK="), "blue");
+    EXPECT_EQ(BodyAttribute(both, "BACKGROUND="), "a.png?vlink=1");
+    EXPECT_EQ(SetBodyAttribute(both, "LINK=", "#000080"),
+              "<body alink=red\r\nlink=\"#000080\" background=\"a.png?vlink=1\">");
+    EXPECT_EQ(SetBodyAttribute("<P>no body</P>", "LINK=", "#000080"), "");
+    // A page already holding the hiding bytes still gets the plain search.
+    EXPECT_EQ(BodyAttribute("<BODY \x01 LINK=x>", "LINK="), "x");
+}
+
 TEST(SkeletonRebuild, OneUndoableChangeWithTheCaretAfterTheFirstCharacter) {
     EditModel model;
     model.loadFromBytes("<P>Body</P>\nmore");

@@ -22,9 +22,6 @@ namespace velloran {
 
 namespace {
 
-constexpr std::string_view kBodyTag = "<BODY";
-constexpr std::string_view kTagEnd = ">";
-constexpr std::string_view kQuote = "\"";
 constexpr std::string_view kTitleStart = "<TITLE>";
 constexpr std::string_view kTitleEnd = "</TITLE>";
 
@@ -133,9 +130,15 @@ QWidget* TfHTML::makeFields() {
     grid->addWidget(eBGImg, 1, 1, 1, 4);
     grid->addWidget(bbBrowseBackground, 1, 5);
 
-    colorBackground = addColorField(grid, 2, 0, QStringLiteral("Background Color:"), "BGCOLOR=");
-    ColorLink = addColorField(grid, 2, 2, QStringLiteral("Link Color:"), "LINK=");
-    ColorVLink = addColorField(grid, 2, 4, QStringLiteral("Visited Link Color:"), "VLINK=");
+    // The three colours share one row, each caption beside its button.
+    auto* colors = new QHBoxLayout;
+    colorBackground = addColorField(colors, QStringLiteral("Background Color:"), "BGCOLOR=");
+    colors->addSpacing(24);
+    ColorLink = addColorField(colors, QStringLiteral("Link Color:"), "LINK=");
+    colors->addSpacing(24);
+    ColorVLink = addColorField(colors, QStringLiteral("Visited Link Color:"), "VLINK=");
+    colors->addStretch();
+    grid->addLayout(colors, 2, 0, 1, 6);
 
     connect(eTitle, &QLineEdit::textChanged, this, [this] {
         if (!Updating)
@@ -143,8 +146,7 @@ QWidget* TfHTML::makeFields() {
     });
     connect(eBGImg, &QLineEdit::textChanged, this, [this] {
         if (!Updating)
-            storeHeader(SetAttribute(headerText(), kBodyTag, kTagEnd,
-                                     "BACKGROUND=", FieldText(eBGImg), kQuote));
+            storeHeader(SetBodyAttribute(headerText(), "BACKGROUND=", FieldText(eBGImg)));
     });
     connect(bbBrowseBackground, &QPushButton::clicked, this, [this] {
         if (const std::optional<QString> url = BrowseUrl(m_context, std::nullopt))
@@ -153,24 +155,19 @@ QWidget* TfHTML::makeFields() {
     return fields;
 }
 
-// The caption and the button share a cell pair, so that three colours fit one row.
-ColorButton* TfHTML::addColorField(QGridLayout* grid, int row, int column, const QString& label,
-                                   std::string name) {
-    auto* button = new ColorButton(grid->parentWidget());
+ColorButton* TfHTML::addColorField(QHBoxLayout* row, const QString& label, std::string name) {
+    auto* button = new ColorButton(this);
     button->setToolTip(label.chopped(1));
     button->setAccessibleName(label.chopped(1));
-    auto* caption = new QLabel(label, grid->parentWidget());
+    auto* caption = new QLabel(label, this);
     caption->setBuddy(button);
-    auto* cell = new QHBoxLayout;
-    cell->addWidget(button);
-    cell->addStretch();
-    grid->addWidget(caption, row, column, Qt::AlignRight);
-    grid->addLayout(cell, row, column + 1);
+    row->addWidget(caption);
+    row->addWidget(button);
     connect(button, &ColorButton::colorPicked, this,
             [this, name = std::move(name)](const QColor& color) {
                 if (!Updating)
-                    storeHeader(SetAttribute(headerText(), kBodyTag, kTagEnd, name,
-                                             ColorToHex(CodeFromColor(color)), kQuote));
+                    storeHeader(
+                        SetBodyAttribute(headerText(), name, ColorToHex(CodeFromColor(color))));
             });
     return button;
 }
@@ -231,13 +228,12 @@ void TfHTML::Load() {
     const std::string header = headerText();
     SetFieldText(eTitle, QString::fromStdString(TextBetween(header, kTitleStart, kTitleEnd)));
     const auto color = [&](std::string_view name) {
-        return ColorFromCode(HexToColor(GetAttribute(header, kBodyTag, kTagEnd, name)));
+        return ColorFromCode(HexToColor(BodyAttribute(header, name)));
     };
     colorBackground->setColor(color("BGCOLOR="));
     ColorLink->setColor(color("LINK="));
     ColorVLink->setColor(color("VLINK="));
-    SetFieldText(eBGImg,
-                 QString::fromStdString(GetAttribute(header, kBodyTag, kTagEnd, "BACKGROUND=")));
+    SetFieldText(eBGImg, QString::fromStdString(BodyAttribute(header, "BACKGROUND=")));
 }
 
 void TfHTML::mHeadChange() {

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-class QGridLayout;
+class QHBoxLayout;
 
 namespace velloran {
 
@@ -56,8 +56,7 @@ public:
 private:
     [[nodiscard]] QWidget* makeFields();
     [[nodiscard]] QWidget* makeTemplateButtons();
-    ColorButton* addColorField(QGridLayout* grid, int row, int column, const QString& label,
-                               std::string name);
+    ColorButton* addColorField(QHBoxLayout* row, const QString& label, std::string name);
     void mHeadChange();
     void storeHeader(const std::string& header);
     void loadTemplates(const TemplateFiles& primary, const TemplateFiles& fallback);

@@ -51,8 +51,14 @@ TEST(SkeletonDialog, FieldsFollowTheHeaderAndEditIt) {
                                    "background=\"sky.png\" LINK=\"#1234AB\">\r\n");
     dialog.ColorVLink->pickColor = [](const QColor&) { return QColor(Qt::red); };
     dialog.ColorVLink->click();
-    EXPECT_NE(dialog.headerText().find("VLINK=\"#FF0000\""), std::string::npos);
+    EXPECT_NE(dialog.headerText().find(" LINK=\"#1234AB\" VLINK=\"#FF0000\""), std::string::npos);
     EXPECT_EQ(dialog.ColorLink->color(), QColor(0x12, 0x34, 0xAB));
+
+    // Visited before plain: the link colour still finds its own attribute.
+    dialog.setHeaderText("<BODY VLINK=#FF0000>");
+    EXPECT_EQ(dialog.ColorLink->color(), QColor(Qt::black));
+    dialog.ColorLink->click();
+    EXPECT_EQ(dialog.headerText(), "<BODY VLINK=#FF0000 LINK=\"#1234AB\">");
 
     // Without a BODY tag the colour fields leave the header alone.
     dialog.setHeaderText("<HEAD></HEAD>");
