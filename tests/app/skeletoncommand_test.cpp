@@ -88,16 +88,4 @@ TEST_F(SkeletonCommandTest, AWindows1252PageTakesTheProjectTemplatesInItsOwnEnco
         return int(QDialog::Accepted);
     });
     EXPECT_EQ(model(*editor).getText(), before);
-
-    // No document: the command does nothing.
-    model(*editor).setModified(false);
-    editor->command(QStringLiteral("bbclosedoc"))->trigger();
-    ASSERT_EQ(editor->CurrentEntry(), nullptr);
-    bool shown = false;
-    editor->execDialog = [&](QDialog&) {
-        shown = true;
-        return int(QDialog::Rejected);
-    };
-    editor->command(QStringLiteral("sbHTMLTag"))->trigger();
-    EXPECT_FALSE(shown);
 }

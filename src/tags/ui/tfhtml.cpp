@@ -50,7 +50,6 @@ QPlainTextEdit* MakeMemo(QWidget* parent) {
     memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setTabChangesFocus(true);
     return memo;
 }
 
