@@ -214,6 +214,7 @@ private:
     void sbImgClick();
     void sbFontStyleClick();
     void sbFormTagClick();
+    void sbHTMLTagClick();
     void AddFormElement(QObject* sender);
 
     // Layouts and toolbar places.

@@ -119,6 +119,9 @@ void TfEditor::buildTagToolbars() {
     makeCommand(links, QStringLiteral("sbImg"), QStringLiteral("Image"), [this] {
         sbImgClick();
     })->setToolTip(QStringLiteral("Image Tag"));
+    makeCommand(links, QStringLiteral("sbHTMLTag"), QStringLiteral("<HTM"), [this] {
+        sbHTMLTagClick();
+    })->setToolTip(QStringLiteral("HTML Tags"));
     buildFormToolbar();
     // Ctrl+B and Ctrl+P type a line break or a paragraph wherever the focus is.
     makeCommand(this, QStringLiteral("LineBreakKey"), QString(), [this] {

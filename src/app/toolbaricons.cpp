@@ -53,6 +53,7 @@ constexpr Glyph kGlyphs[] = {
     // Link Tags toolbar.
     {"sbAnchor", "insert-link", "insert-link"},
     {"sbImg", "insert-image", "insert-image"},
+    {"sbHTMLTag", "text-x-generic-template", "document-skeleton"},
     // Form toolbar.
     {"sbFormTextArea", "", "form-textarea"},
     {"sbFormInput", "", "form-input"},
