@@ -48,8 +48,9 @@ void TfEditor::BuildProgramsMenu() {
     std::vector<programs::Program> list;
     try {
         list = programs::readPrograms(IniFile(m_dm.state.iniFileName));
-    } catch (const VelloranError& error) {
-        m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
+    } catch (const VelloranError&) {
+        // An unreadable settings file was reported when the settings were read; the
+        // menu then offers only "Edit Programs...".
     }
     QAction* before = Programsmenu->actions().front();
     for (size_t i = 0; i < list.size(); ++i) {
