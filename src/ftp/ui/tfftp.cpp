@@ -140,7 +140,8 @@ TfFTP::TfFTP(Prompter& prompter, std::string settingsFile, std::string serversFi
     buildRemotePanel();
     wireClient();
     FormCreate();
-    resize(535, 390);
+    // The login bar with its "Passive" box is wider than the classic 535 pixels.
+    resize(std::max(535, tbLogin->sizeHint().width() + 8), 390);
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_idle.setInterval(kIdleCheckMs);
@@ -197,11 +198,13 @@ void TfFTP::buildLoginBar() {
     eUserName = new QLineEdit(tbLogin);
     eUserName->setObjectName(QStringLiteral("eUserName"));
     eUserName->setToolTip(QStringLiteral("User Name"));
+    eUserName->setFixedWidth(90);
     tbLogin->addWidget(eUserName);
     ePwd = new QLineEdit(tbLogin);
     ePwd->setObjectName(QStringLiteral("ePwd"));
     ePwd->setToolTip(QStringLiteral("Password"));
     ePwd->setEchoMode(QLineEdit::Password);
+    ePwd->setFixedWidth(90);
     tbLogin->addWidget(ePwd);
     cbPassive = new QCheckBox(QStringLiteral("Passive"), tbLogin);
     cbPassive->setObjectName(QStringLiteral("cbPassive"));
