@@ -172,6 +172,10 @@ public:
         return client;
     }
 
+    int port() const { return m_port; }
+    const std::string& user() const { return m_user; }
+    const std::string& password() const { return m_password; }
+
     std::string url(const std::string& name) const {
         return "ftp://" + urlEscaped(m_user) + ":" + urlEscaped(m_password) +
                "@127.0.0.1:" + std::to_string(m_port) + "/pub/" + name;
@@ -440,6 +444,8 @@ void BM_SmallUploads(benchmark::State& state, ServerKind kind, Mode mode) {
 }
 
 } // namespace
+
+#include "ftpwindow_bench.inc"
 
 #define VELLORAN_BIG_FILE(name, kind, direction, mode)                                             \
     BENCHMARK_CAPTURE(BM_BigFile, name, kind, direction, mode)                                     \

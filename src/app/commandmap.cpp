@@ -198,6 +198,8 @@ void TfEditor::buildViewMenu() {
     manager->setCheckable(true);
     makeCommand(view, QStringLiteral("HTMLViewer1"), QStringLiteral("HTML Viewer"),
                 [this] { sbHTMLClick(); });
+    makeCommand(view, QStringLiteral("FTPWindow1"), QStringLiteral("FTP Window..."),
+                [this] { sbFTPClick(); });
     view->addSeparator();
     Toolbars1 = toolbarMenu(view, 3);
     Toolbars1->menuAction()->setObjectName(QStringLiteral("Toolbars1"));
@@ -377,6 +379,9 @@ void TfEditor::buildSwitchToolbar() {
     QAction* html = makeCommand(bar, QStringLiteral("sbHTML"), QStringLiteral("HTML"),
                                 [this] { sbHTMLClick(); });
     html->setToolTip(QStringLiteral("Show / Hide HTML Viewer"));
+    makeCommand(bar, QStringLiteral("sbFTP"), QStringLiteral("FTP"), [this] {
+        sbFTPClick();
+    })->setToolTip(QStringLiteral("FTP Window"));
 }
 
 } // namespace velloran

@@ -6,6 +6,7 @@
 #include "app/commandstate.h"
 #include "app/startup.h"
 #include "editor/builtinparsers.h"
+#include "ftp/ui/tfftp.h" // complete for QPointer
 #include "tags/ui/tagdialogcontext.h"
 #include "tools/previewhost.h"
 #include "tools/ui/tfhtmlview.h" // complete for QPointer
@@ -101,6 +102,10 @@ public:
     void sbHTMLClick();
     void ShowImageFile(const std::string& fileName);
     [[nodiscard]] TfHtmlView* previewWindow() const { return m_preview; }
+
+    // ---- FTP window ----
+    void sbFTPClick();
+    [[nodiscard]] TfFTP* ftpWindow() const;
 
     // ---- Bookmarks, find and recent projects ----
     void pmSetMarkPopup();
@@ -281,6 +286,7 @@ private:
     BuiltinParsers m_parsers;
     Tfproject* m_project = nullptr;
     QPointer<TfHtmlView> m_preview; // cleared when the user closes it
+    QPointer<TfFTP> fFTP;           // at most one, cleared when the user closes it
     QPointer<TfPublish> m_publish;
     SavePublisher* m_savePublisher = nullptr;
     std::vector<std::string> m_parameters;

@@ -74,6 +74,7 @@ constexpr Glyph kGlyphs[] = {
     {"sbUserTags", "", "switch-user"},
     {"sbproject", "", "project-panel"},
     {"sbHTML", "text-html", "html-viewer"},
+    {"sbFTP", "", "ftp-window"},
 };
 
 QString latin(std::string_view text) {

@@ -3,6 +3,12 @@
 
 namespace velloran {
 
+std::vector<std::string> Prompter::openFiles(const FileRequest& request) {
+    if (auto file = openFile(request))
+        return {std::move(*file)};
+    return {};
+}
+
 Answer ScriptedPrompter::message(MessageKind kind, const std::string& text, Buttons buttons) {
     messages.push_back({kind, text, buttons});
     if (m_answers.empty())
@@ -28,6 +34,15 @@ std::optional<std::string> ScriptedPrompter::openFile(const FileRequest& request
 std::optional<std::string> ScriptedPrompter::saveFile(const FileRequest& request) {
     fileRequests.push_back(request);
     return nextFile();
+}
+
+std::vector<std::string> ScriptedPrompter::openFiles(const FileRequest& request) {
+    if (m_fileLists.empty())
+        return Prompter::openFiles(request);
+    fileRequests.push_back(request);
+    auto files = std::move(m_fileLists.front());
+    m_fileLists.pop_front();
+    return files;
 }
 
 std::optional<std::string> ScriptedPrompter::inputText(const std::string&, const std::string&,

@@ -11,9 +11,9 @@ namespace velloran {
 
 enum class MessageKind { Information, Warning, Error, Confirmation };
 
-enum class Answer { Ok, Cancel, Yes, No };
+enum class Answer { Ok, Cancel, Yes, No, All };
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoAll };
 
 // A file dialog request; `filter` is in the "Name|*.a;*.b|Name|*.c" form.
 struct FileRequest {
@@ -33,6 +33,8 @@ public:
     // The chosen file's full name, or nothing when the user cancelled.
     virtual std::optional<std::string> openFile(const FileRequest& request) = 0;
     virtual std::optional<std::string> saveFile(const FileRequest& request) = 0;
+    // Several existing files in the order the dialog gives them; empty when cancelled.
+    virtual std::vector<std::string> openFiles(const FileRequest& request);
     virtual std::optional<std::string>
     inputText(const std::string& title, const std::string& prompt, const std::string& initial) = 0;
     // Shows or ends the busy cursor; calls nest.
@@ -65,10 +67,12 @@ public:
     void planAnswer(Answer answer) { m_answers.push_back(answer); }
     void planFile(std::optional<std::string> file) { m_files.push_back(std::move(file)); }
     void planInput(std::optional<std::string> text) { m_inputs.push_back(std::move(text)); }
+    void planFiles(std::vector<std::string> files) { m_fileLists.push_back(std::move(files)); }
 
     Answer message(MessageKind kind, const std::string& text, Buttons buttons) override;
     std::optional<std::string> openFile(const FileRequest& request) override;
     std::optional<std::string> saveFile(const FileRequest& request) override;
+    std::vector<std::string> openFiles(const FileRequest& request) override;
     std::optional<std::string> inputText(const std::string& title, const std::string& prompt,
                                          const std::string& initial) override;
     void setBusy(bool busy) override;
@@ -84,6 +88,7 @@ private:
     std::deque<Answer> m_answers;
     std::deque<std::optional<std::string>> m_files;
     std::deque<std::optional<std::string>> m_inputs;
+    std::deque<std::vector<std::string>> m_fileLists;
 };
 
 } // namespace velloran

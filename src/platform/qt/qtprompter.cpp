@@ -40,6 +40,8 @@ QMessageBox::StandardButtons buttonsFor(Buttons buttons) {
         return QMessageBox::Yes | QMessageBox::No;
     case Buttons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::YesNoAll:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll;
     }
     return QMessageBox::Ok;
 }
@@ -52,6 +54,8 @@ Answer answerFor(int button) {
         return Answer::No;
     case QMessageBox::Ok:
         return Answer::Ok;
+    case QMessageBox::YesToAll:
+        return Answer::All;
     default:
         return Answer::Cancel;
     }
@@ -79,11 +83,13 @@ Answer QtPrompter::message(MessageKind kind, const std::string& text, Buttons bu
     return answerFor(box.exec());
 }
 
-std::optional<std::string> QtPrompter::runFileDialog(const FileRequest& request, bool save) {
+std::optional<QStringList> QtPrompter::runFileDialog(const FileRequest& request,
+                                                     QFileDialog::FileMode mode) {
+    const bool save = mode == QFileDialog::AnyFile;
     QFileDialog dialog(m_parent, QString::fromStdString(request.title),
                        QString::fromStdString(request.folder), QtFilterFromPipes(request.filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(mode);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
     if (!request.fileName.empty())
         dialog.selectFile(QString::fromStdString(request.fileName));
@@ -92,15 +98,27 @@ std::optional<std::string> QtPrompter::runFileDialog(const FileRequest& request,
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().constFirst().toStdString();
+    return dialog.selectedFiles();
 }
 
 std::optional<std::string> QtPrompter::openFile(const FileRequest& request) {
-    return runFileDialog(request, false);
+    if (auto files = runFileDialog(request, QFileDialog::ExistingFile))
+        return files->constFirst().toStdString();
+    return std::nullopt;
 }
 
 std::optional<std::string> QtPrompter::saveFile(const FileRequest& request) {
-    return runFileDialog(request, true);
+    if (auto files = runFileDialog(request, QFileDialog::AnyFile))
+        return files->constFirst().toStdString();
+    return std::nullopt;
+}
+
+std::vector<std::string> QtPrompter::openFiles(const FileRequest& request) {
+    std::vector<std::string> names;
+    if (auto files = runFileDialog(request, QFileDialog::ExistingFiles))
+        for (const QString& file : *files)
+            names.push_back(file.toStdString());
+    return names;
 }
 
 std::optional<std::string> QtPrompter::inputText(const std::string& title,

@@ -3,6 +3,7 @@
 
 #include "platform/prompter.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 
@@ -26,12 +27,14 @@ public:
     Answer message(MessageKind kind, const std::string& text, Buttons buttons) override;
     std::optional<std::string> openFile(const FileRequest& request) override;
     std::optional<std::string> saveFile(const FileRequest& request) override;
+    std::vector<std::string> openFiles(const FileRequest& request) override;
     std::optional<std::string> inputText(const std::string& title, const std::string& prompt,
                                          const std::string& initial) override;
     void setBusy(bool busy) override;
 
 private:
-    std::optional<std::string> runFileDialog(const FileRequest& request, bool save);
+    std::optional<QStringList> runFileDialog(const FileRequest& request,
+                                             QFileDialog::FileMode mode);
 
     QWidget* m_parent;
 };
