@@ -62,13 +62,9 @@ std::optional<int> RunPublishCommand(const std::vector<std::string>& args, std::
                         "no server is chosen for " + projectFile +
                             "; choose one with Publish Project... in the program",
                         kExitFileError);
-        ServerLogin login = ReadServerProfile(IniFile(serversFile), state.settings.profile);
+        ServerLogin login = ReadServerProfile(serversFile, state.settings.profile);
         PublishSession session;
-        const IniFile settings(settingsFile);
-        if (settings.readInteger("FTP Proxy", "UseProxy", 0) != 0) {
-            session.client().Proxy = settings.readString("FTP Proxy", "ProxyName", "");
-            session.client().ProxyPort = settings.readInteger("FTP Proxy", "ProxyPort", 21);
-        }
+        ApplyProxySettings(session.client(), settingsFile);
         session.connect(login);
         const PublishPlan plan = session.plan(tree, projectFile, state);
         for (const SkippedFile& skipped : plan.skipped)

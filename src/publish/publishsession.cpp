@@ -2,52 +2,41 @@
 #include "publish/publishsession.h"
 
 #include "ftp/ftpclient.h"
+#include "ftp/ftpwindowrules.h"
+#include "ftp/serverprofiles.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "publish/ftptarget.h"
 
-#include <charconv>
+#include <algorithm>
 
 namespace velloran {
 
-ServerLogin ReadServerProfile(const IniFile& servers, const std::string& profile) {
-    if (profile.empty() || !servers.hasSection(profile))
-        throw VelloranError("There is no server profile \"" + profile + "\" in " + servers.path());
+ServerLogin ReadServerProfile(const std::string& serversFile, const std::string& profile) {
+    const ServerProfiles profiles(serversFile);
+    const auto names = profiles.names();
+    if (profile.empty() || std::find(names.begin(), names.end(), profile) == names.end())
+        throw VelloranError("There is no server profile \"" + profile + "\" in " + serversFile);
+    const ServerAddress address = SplitServerText(profile);
+    const ServerProfile stored = profiles.load(profile);
     ServerLogin login;
-    std::string_view text = profile;
-    const auto slash = text.find('/', text.starts_with('[') ? text.find(']') : 0);
-    if (slash != std::string_view::npos) {
-        login.directory = text.substr(slash);
-        text = text.substr(0, slash);
-    }
-    std::string_view port;
-    if (text.starts_with('[')) {
-        const auto close = text.find(']');
-        if (close == std::string_view::npos)
-            throw VelloranError("The server \"" + profile + "\" lacks the closing \"]\"");
-        if (close + 1 < text.size() && text[close + 1] == ':')
-            port = text.substr(close + 2);
-        text = text.substr(1, close - 1);
-    } else if (const auto colon = text.find(':'); colon != std::string_view::npos) {
-        port = text.substr(colon + 1);
-        text = text.substr(0, colon);
-    }
-    login.host = text;
-    if (!port.empty()) {
-        const auto [end, error] =
-            std::from_chars(port.data(), port.data() + port.size(), login.port);
-        if (error != std::errc{} || end != port.data() + port.size() || login.port < 1 ||
-            login.port > 65535)
-            throw VelloranError("The server \"" + profile + "\" has no valid port");
-    }
-    login.user = servers.readString(profile, "username", "");
-    login.password = servers.readString(profile, "password", "");
-    if (login.user.empty())
-        login.user = "anonymous";
-    if (login.password.empty())
-        login.password = DefaultAnonymousPassword;
-    login.passive = servers.readInteger(profile, "passive", 1) != 0;
+    login.host = address.host;
+    login.port = address.port;
+    login.directory = address.directory.value_or("");
+    login.user = stored.userName.empty() ? "anonymous" : stored.userName;
+    login.password = stored.password.empty() ? DefaultAnonymousPassword : stored.password;
+    login.passive = stored.passive;
     return login;
+}
+
+void ApplyProxySettings(TFtpClient& client, const std::string& settingsFile) {
+    const IniFile settings(settingsFile);
+    if (settings.readInteger("FTP Proxy", "UseProxy", 0) != 0) {
+        client.Proxy = settings.readString("FTP Proxy", "ProxyName", "");
+        client.ProxyPort = ProxyPortFrom(settings.readString("FTP Proxy", "ProxyPort", ""));
+    } else {
+        client.Proxy.clear();
+    }
 }
 
 PublishSession::PublishSession() : m_client(std::make_unique<TFtpClient>()) {

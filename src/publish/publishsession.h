@@ -9,7 +9,6 @@
 
 namespace velloran {
 
-class IniFile;
 class ProjectTree;
 class TFtpClient;
 
@@ -22,9 +21,13 @@ struct ServerLogin {
     bool passive = true;
 };
 
-// A profile of "servers.ini" by its name, the server text "host[:port][/dir]" (an IPv6
-// address in brackets). Throws VelloranError for a missing profile or a bad port.
-[[nodiscard]] ServerLogin ReadServerProfile(const IniFile& servers, const std::string& profile);
+// A profile of the profiles file by its name, the server text "host[:port][/dir]", with
+// the anonymous login where the profile has none. Throws VelloranError for a missing
+// profile or a bad port.
+[[nodiscard]] ServerLogin ReadServerProfile(const std::string& serversFile,
+                                            const std::string& profile);
+// The "FTP Proxy" settings of the settings file, as the FTP window applies them.
+void ApplyProxySettings(TFtpClient& client, const std::string& settingsFile);
 
 class PublishSession {
 public:

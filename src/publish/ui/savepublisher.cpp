@@ -92,12 +92,8 @@ void SavePublisher::run() {
             PublishSession session;
             session.client().TimeOut = kBackgroundTimeoutMs;
             session.client().ReplyTimeOut = kBackgroundTimeoutMs;
-            const IniFile settings(m_settingsFile);
-            if (settings.readInteger("FTP Proxy", "UseProxy", 0) != 0) {
-                session.client().Proxy = settings.readString("FTP Proxy", "ProxyName", "");
-                session.client().ProxyPort = settings.readInteger("FTP Proxy", "ProxyPort", 21);
-            }
-            session.connect(ReadServerProfile(IniFile(m_serversFile), state.settings.profile));
+            ApplyProxySettings(session.client(), m_settingsFile);
+            session.connect(ReadServerProfile(m_serversFile, state.settings.profile));
             const PublishPlan plan = session.plan(tree, job.projectFile, state);
             if (!plan.skipped.empty()) {
                 report("Not published: " + plan.skipped.front().why);

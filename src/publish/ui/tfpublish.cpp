@@ -2,9 +2,9 @@
 #include "publish/ui/tfpublish.h"
 
 #include "ftp/ftpclient.h"
+#include "ftp/serverprofiles.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
-#include "platform/inifile.h"
 #include "platform/prompter.h"
 #include "project/projecttree.h"
 
@@ -114,7 +114,7 @@ TfPublish::TfPublish(Prompter& prompter, const ProjectTree& tree, std::string pr
 
     try {
         m_state = PublishState::Load(PublishState::FileFor(m_projectFile));
-        for (const std::string& name : IniFile(m_serversFile).sectionNames())
+        for (const std::string& name : ServerProfiles(m_serversFile).names())
             cbServer->addItem(Q(name));
     } catch (const VelloranError& error) {
         m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
@@ -171,14 +171,8 @@ void TfPublish::setBusy(bool busy) {
 void TfPublish::connectSession() {
     if (m_session.connected())
         return;
-    ServerLogin login = ReadServerProfile(IniFile(m_serversFile), m_state.settings.profile);
-    const IniFile settings(m_settingsFile);
-    if (settings.readInteger("FTP Proxy", "UseProxy", 0) != 0) {
-        m_session.client().Proxy = settings.readString("FTP Proxy", "ProxyName", "");
-        m_session.client().ProxyPort = settings.readInteger("FTP Proxy", "ProxyPort", 21);
-    } else {
-        m_session.client().Proxy.clear();
-    }
+    ServerLogin login = ReadServerProfile(m_serversFile, m_state.settings.profile);
+    ApplyProxySettings(m_session.client(), m_settingsFile);
     m_session.connect(login);
 }
 
