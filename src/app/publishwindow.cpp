@@ -5,6 +5,7 @@
 #include "app/datamodule.h"
 #include "app/editorentry.h"
 #include "app/startup.h"
+#include "ftp/ui/tfftp.h"
 #include "platform/paths.h"
 #include "platform/prompter.h"
 #include "project/tfproject.h"
@@ -12,6 +13,7 @@
 #include "publish/ui/savepublisher.h"
 #include "publish/ui/tfpublish.h"
 
+#include <QPlainTextEdit>
 #include <QStatusBar>
 
 #include <filesystem>
@@ -64,6 +66,11 @@ void TfEditor::PublishProject1Click() {
                           ServersFile(), settingsFileName(), this);
         m_publish->setProperty("projectFile", QString::fromStdString(m_dm.state.projectFileName));
         m_publish->setAttribute(Qt::WA_DeleteOnClose);
+        // The FTP window, when open, keeps the one log of everything sent to servers.
+        m_publish->onLog = [this](const std::string& line) {
+            if (fFTP)
+                fFTP->mstatus->appendPlainText(QString::fromStdString(line));
+        };
         m_publish->saveDocuments = [this] {
             return ConfirmSaveBeforePublish(*this, m_prompter, [this](const std::string& name) {
                 return projectEntryFor(name) != nullptr;
