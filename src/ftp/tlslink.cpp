@@ -169,7 +169,13 @@ TlsLink::TlsLink(TlsContext& context, int socket, const std::string& host)
         SSL_set_session(m_ssl->ssl, session);
 }
 
-TlsLink::~TlsLink() = default;
+TlsLink::~TlsLink() {
+    // A connection freed without a close notification makes the library drop its session as
+    // suspect. A transfer the user broke off is no attack, and servers that insist on resumed
+    // data sessions would refuse every later transfer; only a failed link loses its session.
+    if (m_ssl->ssl && m_error.empty())
+        SSL_set_shutdown(m_ssl->ssl, SSL_get_shutdown(m_ssl->ssl) | SSL_SENT_SHUTDOWN);
+}
 
 TlsIo TlsLink::Result(int returned, const char* what) {
     const int error = SSL_get_error(m_ssl->ssl, returned);

@@ -178,6 +178,25 @@ TEST_P(TlsServer, LoginListAndTransfersAreEncryptedEndToEnd) {
     EXPECT_FALSE(m_client.Connected());
 }
 
+TEST_P(TlsServer, AbortedDownloadLeavesAWorkingSession) {
+    std::ofstream(ServerFile("big.bin"), std::ios::binary) << RandomBytes(32 << 20, 7);
+    ::chmod(ServerFile("big.bin").c_str(), 0644);
+    StartServer();
+    m_client.Port = m_port;
+    m_client.Connect();
+    m_client.ChangeDirectory("pub");
+    m_client.SetTransferType(2);
+    m_client.OnPacketRecvd = [&](TAsyncSocket&) {
+        if (m_client.ReceivedBytes() > (1 << 20) && !m_client.DataSocket()->Canceled())
+            m_client.Abort();
+    };
+    EXPECT_THROW(m_client.DownloadFile("big.bin", m_local.file("part.bin")), EAbortError);
+    EXPECT_LT(fs::file_size(m_local.file("part.bin")), 32u << 20);
+    m_client.OnPacketRecvd = nullptr;
+    EXPECT_EQ(m_client.CurrentDirectory(), "/pub");
+    EXPECT_EQ(ListNames(), (std::vector<std::string>{"big.bin", "index.htm"}));
+}
+
 TEST_P(TlsServer, UnknownIdentityIsAskedOncePinnedAndAChangeRefused) {
     StartServer();
     m_client.Port = m_port;
