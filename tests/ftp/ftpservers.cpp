@@ -424,4 +424,90 @@ void VsFtpServer::start(const fs::path& root, const TestCertificate* tls) {
     }
 }
 
+namespace {
+
+void run(const std::string& command, const fs::path& log) {
+    if (std::system((command + " >>'" + log.string() + "' 2>&1").c_str()) != 0) {
+        throw std::runtime_error("\"" + command + "\" failed: " + fileText(log));
+    }
+}
+
+std::string firstWordAfter(const std::string& text, std::size_t from) {
+    const auto start = text.find_first_not_of(' ', from);
+    const auto end = text.find_first_of(" \n", start);
+    return start == std::string::npos ? "" : text.substr(start, end - start);
+}
+
+} // namespace
+
+bool SshServer::available() {
+    return ::access("/usr/sbin/sshd", X_OK) == 0 && ::access("/usr/bin/ssh-keygen", X_OK) == 0 &&
+           ::geteuid() == 0;
+}
+
+SshServer::SshServer() : ServerProcess("velloran-sshd-") {
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) != 0 || !found) {
+        throw std::runtime_error("the user running the tests has no name");
+    }
+    m_user = entry.pw_name;
+    const fs::path log = m_dir / "keygen.log";
+    const std::string dir = m_dir.string();
+    fs::create_directory(m_dir / "client");
+    run("/usr/bin/ssh-keygen -q -t ed25519 -N '' -C host -f '" + dir + "/host_key'", log);
+    run("/usr/bin/ssh-keygen -q -t ed25519 -N '' -C client -f '" + dir + "/client/id_ed25519'",
+        log);
+    fs::copy_file(m_dir / "client" / "id_ed25519.pub", m_dir / "authorized_keys");
+    run("(/usr/bin/ssh-keygen -l -E sha256 -f '" + dir + "/host_key.pub' >'" + dir + "/fp')",
+        log);
+    const std::string printed = fileText(m_dir / "fp");
+    m_fingerprint = firstWordAfter(printed, printed.find(' '));
+    // sshd insists on its privilege separation folder.
+    fs::create_directories("/run/sshd");
+    m_port = freePort();
+    std::ofstream(m_dir / "sshd_config")
+        << "Port " << m_port << "\nListenAddress 127.0.0.1\nHostKey " << dir << "/host_key\n"
+        << "PidFile " << dir << "/sshd.pid\nAuthorizedKeysFile " << dir << "/authorized_keys\n"
+        << "StrictModes no\nUsePAM no\nPermitRootLogin prohibit-password\n"
+        << "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+        << "Subsystem sftp internal-sftp\nLogLevel ERROR\n";
+    const fs::path outPath = m_dir / "sshd.out";
+    Fd out(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    m_supervisor =
+        spawnServer({"/usr/sbin/sshd", "-D", "-e", "-f", dir + "/sshd_config"}, out.fd, out.fd);
+    const auto deadline = Clock::now() + kStartLimit;
+    while (!accepts(m_port)) {
+        if (::waitpid(m_supervisor, nullptr, WNOHANG) == m_supervisor || Clock::now() > deadline) {
+            stopServer(m_supervisor);
+            throw std::runtime_error("sshd on 127.0.0.1:" + std::to_string(m_port) +
+                                     " did not start; its output:\n" + fileText(outPath));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+std::string SshServer::knownHostsLine() const {
+    const std::string key = fileText(m_dir / "host_key.pub");
+    const auto comment = key.rfind(' ');
+    return "[127.0.0.1]:" + std::to_string(m_port) + " " + key.substr(0, comment);
+}
+
+SshAgent::SshAgent(const std::string& keyFile) : ServerProcess("velloran-agent-") {
+    const fs::path outPath = m_dir / "agent.out";
+    Fd out(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    m_supervisor = spawnServer({"/usr/bin/ssh-agent", "-D", "-a", socket()}, out.fd, out.fd);
+    const auto deadline = Clock::now() + kStartLimit;
+    while (!fs::exists(socket())) {
+        if (Clock::now() > deadline) {
+            stopServer(m_supervisor);
+            throw std::runtime_error("ssh-agent did not start: " + fileText(outPath));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run("SSH_AUTH_SOCK='" + socket() + "' /usr/bin/ssh-add -q '" + keyFile + "'",
+        m_dir / "add.log");
+}
+
 } // namespace velloran::testing

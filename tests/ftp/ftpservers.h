@@ -78,4 +78,32 @@ private:
     void start(const std::filesystem::path& root, const TestCertificate* tls);
 };
 
+// OpenSSH's sshd on 127.0.0.1 at a free high port with a configuration, host key and
+// authorized key of its own, letting the user running the tests in with that key. A client
+// folder holds the key pair as an SSH folder would; sshd reads passwords from the system, so
+// no password login can succeed.
+class SshServer : public ServerProcess {
+public:
+    [[nodiscard]] static bool available();
+    SshServer();
+    const std::string& user() const { return m_user; }
+    std::string clientSshDir() const { return (m_dir / "client").string(); }
+    std::string clientKeyFile() const { return (m_dir / "client" / "id_ed25519").string(); }
+    // As "ssh-keygen -l -E sha256" prints it: "SHA256:" and base64.
+    const std::string& hostKeyFingerprint() const { return m_fingerprint; }
+    // The known_hosts line for this server's host key.
+    std::string knownHostsLine() const;
+
+private:
+    std::string m_user;
+    std::string m_fingerprint;
+};
+
+// ssh-agent on a socket of its own, holding one key.
+class SshAgent : public ServerProcess {
+public:
+    explicit SshAgent(const std::string& keyFile);
+    std::string socket() const { return (m_dir / "agent.sock").string(); }
+};
+
 } // namespace velloran::testing
