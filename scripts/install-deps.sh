@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins libqt6svg6
     qt6-webengine-dev libqt6webenginecore6-bin
     libgtest-dev googletest libbenchmark-dev libpcre2-dev pkg-config
-    xvfb xauth imagemagick python3-pyftpdlib vsftpd curl poppler-utils
+    xvfb xauth imagemagick python3-pyftpdlib vsftpd curl poppler-utils libssl-dev openssl python3-openssl libsecret-1-dev gnome-keyring dbus dbus-bin libssh-dev openssh-server openssh-client
 )
 
 missing=()

@@ -168,15 +168,21 @@ int TAsyncSocket::SocketUsers() noexcept {
 void TAsyncSocket::ProcessNotifications(int timeoutMs) {
     std::vector<TAsyncSocket*> owners;
     std::vector<pollfd> fds;
+    bool decrypted = false;
     for (TAsyncSocket* socket : Sockets()) {
         const short interest = socket->PollInterest();
         if (interest != 0 && socket->m_socket >= 0) {
             owners.push_back(socket);
             fds.push_back(pollfd{socket->m_socket, interest, 0});
+            decrypted = decrypted || socket->TlsInputWaiting();
         }
     }
-    if (::poll(fds.data(), fds.size(), timeoutMs) > 0) {
+    // Input the TLS layer holds already decrypted never shows on the socket.
+    const int ready = ::poll(fds.data(), fds.size(), decrypted ? 0 : timeoutMs);
+    if (ready > 0 || decrypted) {
         for (std::size_t i = 0; i < fds.size(); ++i) {
+            if (fds[i].revents == 0 && Alive(owners[i]) && owners[i]->TlsInputWaiting())
+                fds[i].revents = POLLIN;
             if (fds[i].revents != 0 && Alive(owners[i]))
                 owners[i]->Notify(fds[i].revents);
         }
@@ -215,6 +221,7 @@ void TAsyncSocket::CreateSocket(bool withLinger) {
 }
 
 void TAsyncSocket::CloseHandle() noexcept {
+    DropTls();
     if (m_socket >= 0)
         ::close(m_socket);
     m_socket = -1;
@@ -228,10 +235,12 @@ short TAsyncSocket::PollInterest() const noexcept {
     case State::Listening:
         return m_acceptReported ? 0 : POLLIN;
     case State::Open: {
+        if (m_tlsWait != 0)
+            return m_tlsWait;
         short interest = 0;
         if (!m_peerClosed && !m_canceled)
             interest |= POLLIN;
-        if (HasOutbound() && !m_canceled)
+        if ((HasOutbound() || m_tlsReadWantsWrite) && !m_canceled)
             interest |= POLLOUT;
         return interest;
     }
@@ -254,9 +263,15 @@ void TAsyncSocket::Notify(short revents) {
         m_connected = true;
         return;
     case State::Open:
-        if ((revents & POLLIN) || failed)
+        if (m_tlsWait != 0) {
+            m_tlsReady = true;
+            return;
+        }
+        if ((revents & POLLIN) || failed || ((revents & POLLOUT) && m_tlsReadWantsWrite))
             ReceiveHandler();
-        if (m_state == State::Open && ((revents & POLLOUT) || failed) && HasOutbound())
+        if (m_state == State::Open &&
+            ((revents & POLLOUT) || failed || ((revents & POLLIN) && m_tlsWriteWantsRead)) &&
+            HasOutbound())
             SendHandler();
         return;
     case State::Idle:
@@ -301,6 +316,27 @@ void TAsyncSocket::ReceiveHandler() {
 
 bool TAsyncSocket::ReceiveBlock() {
     char block[kBlockSize];
+    if (m_tls) {
+        std::size_t got = 0;
+        const TlsIo result = m_tls->Read(block, sizeof block, got);
+        m_tlsReadWantsWrite = result == TlsIo::WantWrite;
+        switch (result) {
+        case TlsIo::Done:
+            ReceivedBytesAppend(block, got);
+            return true;
+        case TlsIo::WantRead:
+        case TlsIo::WantWrite:
+            m_lastErrorNo = EWOULDBLOCK;
+            return false;
+        case TlsIo::Failed:
+            m_tlsFailure = m_tls->ErrorText();
+            StatusMessage(1, m_tlsFailure);
+            [[fallthrough]];
+        case TlsIo::Closed:
+            PeerClosed();
+            return false;
+        }
+    }
     const ssize_t received = ::recv(m_socket, block, sizeof block, 0);
     if (received > 0) {
         // A short block does not mean nothing follows: a reply and the peer's close often
@@ -397,7 +433,26 @@ bool TAsyncSocket::SendBlock() {
     } else {
         data = m_outbound.view().substr(0, kBlockSize);
     }
-    const ssize_t sent = ::send(m_socket, data.data(), data.size(), MSG_NOSIGNAL);
+    ssize_t sent = 0;
+    if (m_tls) {
+        std::size_t put = 0;
+        const TlsIo result = m_tls->Write(data.data(), data.size(), put);
+        m_tlsWriteWantsRead = result == TlsIo::WantRead;
+        if (result == TlsIo::Done) {
+            sent = static_cast<ssize_t>(put);
+            // A record goes out whole or not at all; what the layer took counts as sent.
+            data = data.substr(0, put);
+        } else if (result == TlsIo::Failed || result == TlsIo::Closed) {
+            m_tlsFailure = m_tls->ErrorText();
+            m_sendError = EPROTO;
+            return false;
+        } else {
+            m_lastErrorNo = EWOULDBLOCK;
+            return false;
+        }
+    } else {
+        sent = ::send(m_socket, data.data(), data.size(), MSG_NOSIGNAL);
+    }
     if (sent < 0) {
         m_lastErrorNo = errno;
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
@@ -574,6 +629,14 @@ void TAsyncSocket::CloseSocket() {
     // One disconnect per connection: the peer's close has reported it already, and a
     // socket that never carried a connection has nothing to report.
     const bool report = m_state == State::Open && !m_peerClosed;
+    // A close notification tells the peer that nothing was cut off, so a broken-off transfer
+    // must not send one.
+    if (m_tls && m_tls->HandshakeDone() && m_tlsWait == 0 && !m_canceled && !m_destroying) {
+        (void)m_tls->Shutdown();
+        // An abortive close could discard the notification still queued.
+        SetLinger(false);
+    }
+    DropTls();
     const int result = ::close(m_socket);
     const int closeError = errno;
     m_socket = -1;
@@ -630,7 +693,8 @@ void TAsyncSocket::WaitForOutbound() {
     const int error = m_sendError;
     m_outbound.clear();
     CloseSocket();
-    throw ESockError("Connection lost while sending: " + SystemText(error));
+    throw ESockError("Connection lost while sending: " +
+                     (m_tlsFailure.empty() ? SystemText(error) : m_tlsFailure));
 }
 
 std::string TAsyncSocket::ReadLine() {
@@ -827,6 +891,87 @@ void TAsyncSocket::AdoptSocket(int acceptedSocket) {
     m_peerClosed = false;
     m_sendError = 0;
     m_connected = true;
+}
+
+// ---- TLS
+
+void TAsyncSocket::StartTls(TlsContext& context, const std::string& hostName) {
+    if (m_state != State::Open)
+        throw ESockError("Not Connected");
+    if (m_peerClosed) {
+        CloseSocket();
+        throw ETlsError("TLS handshake failed: the server closed the connection");
+    }
+    m_inbound.clear();
+    m_tlsFailure.clear();
+    m_tls = std::make_unique<TlsLink>(context, m_socket, hostName);
+    RunTlsStep([this] { return m_tls->Handshake(); }, "the TLS handshake did not finish");
+}
+
+void TAsyncSocket::TlsClose(bool waitForPeer) {
+    if (!m_tls || m_state != State::Open)
+        return;
+    if (!m_peerClosed)
+        RunTlsStep([this] { return m_tls->Shutdown(); }, "the TLS close was not sent");
+    if (!waitForPeer)
+        return;
+    ::shutdown(m_socket, SHUT_WR);
+    auto lastProgress = Clock::now();
+    auto arrived = m_bytesArrived;
+    while (!m_peerClosed && m_state == State::Open && !m_canceled) {
+        WaitTurn();
+        if (m_bytesArrived != arrived) {
+            arrived = m_bytesArrived;
+            lastProgress = Clock::now();
+        }
+        ThrowIfStalled(lastProgress, "the peer did not close the connection");
+    }
+}
+
+void TAsyncSocket::RunTlsStep(const std::function<TlsIo()>& step, const char* what) {
+    auto lastProgress = Clock::now();
+    for (;;) {
+        if (m_canceled) {
+            m_tlsWait = 0;
+            throw EAbortError("TLS canceled");
+        }
+        const TlsIo result = step();
+        if (result == TlsIo::Done) {
+            m_tlsWait = 0;
+            return;
+        }
+        if (result == TlsIo::Failed || result == TlsIo::Closed) {
+            m_tlsWait = 0;
+            m_tlsFailure = m_tls->ErrorText();
+            const std::string text = m_tlsFailure;
+            CloseSocket();
+            throw ETlsError(text);
+        }
+        m_tlsWait = result == TlsIo::WantRead ? POLLIN : POLLOUT;
+        m_tlsReady = false;
+        while (!m_tlsReady && !m_canceled && m_state == State::Open) {
+            WaitTurn();
+            ThrowIfStalled(lastProgress, what);
+        }
+        if (m_state != State::Open) {
+            m_tlsWait = 0;
+            throw ESockError("Connection closed during TLS set-up");
+        }
+        lastProgress = Clock::now();
+    }
+}
+
+bool TAsyncSocket::TlsInputWaiting() const {
+    return m_tls && m_tlsWait == 0 && m_state == State::Open && !m_canceled && !m_peerClosed &&
+           m_tls->HandshakeDone() && m_tls->HasPending();
+}
+
+void TAsyncSocket::DropTls() noexcept {
+    m_tls.reset();
+    m_tlsWait = 0;
+    m_tlsReady = false;
+    m_tlsReadWantsWrite = false;
+    m_tlsWriteWantsRead = false;
 }
 
 void TAsyncSocket::SetLinger(bool on) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ftp/ftpreply.h"
+#include "ftp/tlslink.h"
 #include "platform/errors.h"
 
 #include <cerrno>
@@ -148,6 +149,17 @@ public:
     // One turn of a wait: a short poll, the handlers, the user interface's events.
     void WaitTurn();
 
+    // Makes the open connection a TLS one, this side being the client, and returns once the
+    // handshake is over; the identity is the caller's to judge. Input that came before is
+    // dropped: it was not protected.
+    void StartTls(TlsContext& context, const std::string& hostName);
+    // Sends the close notification. With `waitForPeer` also ends this side of the connection
+    // and waits until the peer has closed, so everything sent has been read.
+    void TlsClose(bool waitForPeer);
+    [[nodiscard]] const TlsLink* Tls() const noexcept { return m_tls.get(); }
+    // Why the TLS layer broke the connection; empty while it has not.
+    [[nodiscard]] const std::string& TlsFailure() const noexcept { return m_tlsFailure; }
+
 protected:
     // The socket-level connect notification; a protocol that logs in first overrides it.
     virtual void SocketConnected();
@@ -181,6 +193,10 @@ private:
     void WaitUntil(const std::function<bool()>& done);
     void WaitForOutbound();
     void ThrowIfStalled(std::chrono::steady_clock::time_point lastProgress, const char* what);
+    // Repeats a handshake or close step, waiting for the direction it wants, until it is done.
+    void RunTlsStep(const std::function<TlsIo()>& step, const char* what);
+    [[nodiscard]] bool TlsInputWaiting() const;
+    void DropTls() noexcept;
 
     int m_socket = -1;
     State m_state = State::Idle;
@@ -217,6 +233,13 @@ private:
     int m_lastErrorNo = 0;
     std::string m_status;
     TThreadTimer m_timer;
+
+    std::unique_ptr<TlsLink> m_tls;
+    std::string m_tlsFailure;
+    short m_tlsWait = 0; // the poll direction a handshake or close step waits for
+    bool m_tlsReady = false;
+    bool m_tlsReadWantsWrite = false;
+    bool m_tlsWriteWantsRead = false;
 };
 
 } // namespace velloran

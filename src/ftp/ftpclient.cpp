@@ -144,6 +144,8 @@ void TFtpClient::Login() {
     // closed connection USER would run into.
     if (Within(ReplyCodeOf(greeting), 400, 599))
         throw FTPException(greeting);
+    if (UseTls)
+        SecureControlConnection();
     if (UserID.empty() || Password.empty())
         StatusMessage(1, "USER " + UserID);
     Transaction(Proxy.empty() ? "USER " + UserID : "USER " + UserID + "@" + Host);
@@ -155,8 +157,75 @@ void TFtpClient::Login() {
         if (Within(ReplyCode(), 301, 599))
             throw FTPException(LastReply());
     }
+    if (UseTls)
+        ProtectDataConnections();
     if (OnConnect)
         OnConnect(*this);
+}
+
+void TFtpClient::SecureControlConnection() {
+    m_tlsContext = std::make_unique<TlsContext>();
+    if (!CaFile.empty())
+        m_tlsContext->SetCaFile(CaFile);
+    m_identity = TlsIdentity{};
+    StatusMessage(1, "AUTH TLS");
+    Transaction("AUTH TLS");
+    if (ReplyCode() != 234)
+        throw FTPException("The server does not offer an encrypted connection (its answer to "
+                           "AUTH TLS: " +
+                           std::string(WithoutLineEnd(LastReply())) +
+                           "). Nothing was sent in clear text; the connection is closed.");
+    StartTls(*m_tlsContext, Host);
+    JudgeIdentity();
+    StatusMessage(1, "TLS connection established");
+}
+
+void TFtpClient::JudgeIdentity() {
+    m_identity = Tls()->Identity();
+    switch (DecideTrust(m_identity, TrustedFingerprint)) {
+    case TrustDecision::Accept:
+        return;
+    case TrustDecision::RefuseChanged:
+        throw ETlsError(ChangedIdentityText(m_identity, TrustedFingerprint));
+    case TrustDecision::Ask:
+        break;
+    }
+    if (!OnUnknownIdentity || !OnUnknownIdentity(m_identity))
+        throw ETlsError("The identity of " + m_identity.host + " is not trusted (" +
+                        m_identity.problem + "); the connection is refused.");
+    TrustedFingerprint = m_identity.fingerprint;
+}
+
+void TFtpClient::ProtectDataConnections() {
+    StatusMessage(1, "PBSZ 0");
+    Transaction("PBSZ 0");
+    if (!Within(ReplyCode(), 200, 299))
+        throw FTPException(LastReply());
+    StatusMessage(1, "PROT P");
+    Transaction("PROT P");
+    if (!Within(ReplyCode(), 200, 299))
+        throw FTPException("The server will not encrypt data connections (its answer to PROT "
+                           "P: " +
+                           std::string(WithoutLineEnd(LastReply())) + ").");
+}
+
+void TFtpClient::SecureDataConnection() {
+    m_lastDataResumed = false;
+    if (!UseTls || Interrupted())
+        return;
+    m_dataSocket->StartTls(*m_tlsContext, Host);
+    const TlsLink& link = *m_dataSocket->Tls();
+    m_lastDataResumed = link.Resumed();
+    // Whoever answers the data connection must be the server the control connection trusts.
+    const TlsIdentity shown = link.Identity();
+    if (!shown.fingerprint.empty() && !SameFingerprint(shown.fingerprint, m_identity.fingerprint))
+        throw ETlsError("The data connection showed a certificate other than the server's (" +
+                        shown.fingerprint + "); the transfer is refused.");
+}
+
+void TFtpClient::ThrowIfTlsBroke() const {
+    if (m_dataSocket && !m_dataSocket->TlsFailure().empty())
+        throw ETlsError("The data connection broke: " + m_dataSocket->TlsFailure());
 }
 
 void TFtpClient::Disconnect() {
@@ -413,12 +482,14 @@ void TFtpClient::ListDirectory() {
     if (OnTransactionStart)
         OnTransactionStart(*this);
     AcceptDataConnection();
+    SecureDataConnection();
     if (!Interrupted()) {
         while (auto line = m_dataSocket->ReadLineOrEnd()) {
             if (OnListItem)
                 OnListItem(std::string(WithoutLineEnd(*line)));
         }
     }
+    ThrowIfTlsBroke();
     EndTransfer(m_dataSocket->BytesArrived(), true);
     ReadFinalReply(TCmdType::List);
     scope.release();
@@ -438,10 +509,12 @@ void TFtpClient::DownloadFile(const std::string& remoteName, const std::string& 
             TotalBytes = SizeFromReply(line);
     });
     AcceptDataConnection();
+    SecureDataConnection();
     if (OnTransactionStart)
         OnTransactionStart(*this);
     if (!Interrupted())
         m_dataSocket->CaptureFile(localName.empty() ? remoteName : localName);
+    ThrowIfTlsBroke();
     EndTransfer(m_dataSocket->ReceivedBytes(), true);
     ReadFinalReply(TCmdType::Download);
     scope.release();
@@ -458,10 +531,15 @@ void TFtpClient::UploadFile(const std::string& localName, const std::string& rem
     const std::string target = remoteName.empty() ? WithoutFolder(localName) : remoteName;
     StartTransfer("STOR " + target, TCmdType::Upload, true);
     AcceptDataConnection();
+    SecureDataConnection();
     if (OnTransactionStart)
         OnTransactionStart(*this);
     if (!Interrupted())
         m_dataSocket->SendFile(localName);
+    // The server learns that the file is complete from the close notification, and only a
+    // peer that has closed has read everything.
+    if (UseTls && !Interrupted())
+        m_dataSocket->TlsClose(true);
     // Without linger the kernel delivers what is still queued instead of resetting.
     m_dataSocket->SetLinger(false);
     EndTransfer(TotalBytes, false);

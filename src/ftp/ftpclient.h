@@ -49,6 +49,20 @@ public:
     std::string Password;
     // Data connections through EPSV/PASV to the control connection's peer, not PORT.
     bool Passive = false;
+    // Explicit TLS: AUTH TLS before the login, then PBSZ 0 and PROT P, so the control and
+    // every data connection are encrypted. A server that refuses ends the connection; there
+    // is no quiet fall-back to clear text.
+    bool UseTls = false;
+    // The SHA-256 fingerprint the profile trusts for a server whose certificate the CA store
+    // does not vouch for (empty: none). When the user trusts a new identity it becomes that
+    // identity's, for the window to store in the profile.
+    std::string TrustedFingerprint;
+    // A file of extra certificate authorities; empty: the system's store alone.
+    std::string CaFile;
+    // Asked once about an identity neither the CA store nor the pinned fingerprint vouches
+    // for; true trusts it. Without a handler such a server is refused. A pinned fingerprint
+    // that no longer matches is refused without asking.
+    std::function<bool(const TlsIdentity&)> OnUnknownIdentity;
 
     NotifyEvent OnTransactionStart;
     NotifyEvent OnTransactionStop;
@@ -81,6 +95,10 @@ public:
     [[nodiscard]] std::int64_t ReceivedBytes() const noexcept;
     [[nodiscard]] std::int64_t SentBytes() const noexcept;
     [[nodiscard]] const TAsyncSocket* DataSocket() const noexcept { return m_dataSocket.get(); }
+    // The identity the server showed at the last TLS log-in.
+    [[nodiscard]] const TlsIdentity& ServerIdentity() const noexcept { return m_identity; }
+    // Whether the last data connection resumed the control connection's TLS session.
+    [[nodiscard]] bool LastDataResumed() const noexcept { return m_lastDataResumed; }
 
 protected:
     void SocketConnected() override {}
@@ -96,6 +114,12 @@ private:
     void ReadReplyRest(std::string line,
                        const std::function<void(const std::string&)>& eachLine = {});
     void Login();
+    void SecureControlConnection();
+    void JudgeIdentity();
+    void ProtectDataConnections();
+    // Starts TLS on the data connection once the server has announced the transfer.
+    void SecureDataConnection();
+    void ThrowIfTlsBroke() const;
     // Handles a reply whose code lies between `low` and 599 as negative.
     void CheckReply(std::uint32_t low, bool checkUnsupported, TCmdType type);
     void Succeeded(TCmdType type);
@@ -116,6 +140,9 @@ private:
     [[nodiscard]] bool Interrupted() const noexcept;
 
     std::unique_ptr<TAsyncSocket> m_dataSocket;
+    std::unique_ptr<TlsContext> m_tlsContext;
+    TlsIdentity m_identity;
+    bool m_lastDataResumed = false;
     // A transfer was broken off after the server announced it, so its closing reply is
     // still on its way and must not be taken for the answer to the next command.
     bool m_finalReplyPending = false;

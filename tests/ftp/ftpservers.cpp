@@ -215,8 +215,17 @@ from pyftpdlib.servers import FTPServer
 root, user, password = sys.argv[1:4]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
-class Handler(FTPHandler):
-    pass
+if len(sys.argv) > 5:
+    from pyftpdlib.handlers import TLS_FTPHandler
+    class Handler(TLS_FTPHandler):
+        pass
+    Handler.certfile = sys.argv[4]
+    Handler.keyfile = sys.argv[5]
+    Handler.tls_control_required = True
+    Handler.tls_data_required = True
+else:
+    class Handler(FTPHandler):
+        pass
 Handler.authorizer = authorizer
 Handler.auth_failed_timeout = 0
 server = FTPServer(("127.0.0.1", 0), Handler)
@@ -264,7 +273,8 @@ void handToFtpUser(const fs::path& root) {
     }
 }
 
-std::string vsftpdConfig(const fs::path& root, const fs::path& dir, int port) {
+std::string vsftpdConfig(const fs::path& root, const fs::path& dir, int port,
+                         const TestCertificate* tls) {
     std::ostringstream conf;
     conf << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port
          << "\nbackground=NO\nseccomp_sandbox=NO\n"
@@ -274,10 +284,54 @@ std::string vsftpdConfig(const fs::path& root, const fs::path& dir, int port) {
          << "\nno_anon_password=YES\nallow_writeable_chroot=YES\nport_enable=YES\npasv_enable=YES\n"
          << "connect_from_port_20=NO\nanon_umask=022\nsecure_chroot_dir=/var/run/vsftpd/empty\n"
          << "xferlog_enable=YES\nvsftpd_log_file=" << (dir / "vsftpd.log").string() << "\n";
+    if (tls != nullptr) {
+        conf << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+             << "force_anon_data_ssl=YES\nrequire_ssl_reuse=YES\nssl_ciphers=HIGH\n"
+             << "rsa_cert_file=" << tls->certFile() << "\nrsa_private_key_file=" << tls->keyFile()
+             << "\n";
+    }
     return conf.str();
 }
 
 } // namespace
+
+bool TestCertificate::available() {
+    static const bool found = ::access("/usr/bin/openssl", X_OK) == 0;
+    return found;
+}
+
+TestCertificate::TestCertificate() : m_dir(makeTempDir("velloran-cert-")) {
+    const std::string dir = m_dir.string();
+    const std::string make =
+        "/usr/bin/openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost"
+        " -addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout '" +
+        dir + "/key.pem' -out '" + dir + "/cert.pem' >'" + dir + "/openssl.log' 2>&1";
+    const std::string print = "/usr/bin/openssl x509 -noout -fingerprint -sha256 -in '" + dir +
+                              "/cert.pem' >'" + dir + "/fingerprint' 2>>'" + dir + "/openssl.log'";
+    if (std::system(make.c_str()) != 0 || std::system(print.c_str()) != 0) {
+        const std::string log = fileText(m_dir / "openssl.log");
+        removeDir(m_dir);
+        throw std::runtime_error("openssl could not make a certificate: " + log);
+    }
+    // The certificate must stay readable once vsftpd has dropped its rights.
+    ::chmod(m_dir.c_str(), 0755);
+    ::chmod((m_dir / "cert.pem").c_str(), 0644);
+    const std::string line = fileText(m_dir / "fingerprint");
+    const auto equals = line.find('=');
+    m_fingerprint = equals == std::string::npos ? "" : line.substr(equals + 1);
+    while (!m_fingerprint.empty() && (m_fingerprint.back() == '\n' || m_fingerprint.back() == '\r'))
+        m_fingerprint.pop_back();
+}
+
+TestCertificate::~TestCertificate() {
+    removeDir(m_dir);
+}
+
+bool PyFtpServer::tlsAvailable() {
+    static const bool found =
+        available() && std::system("/usr/bin/python3 -I -c 'import OpenSSL' >/dev/null 2>&1") == 0;
+    return found;
+}
 
 bool PyFtpServer::available() {
     static const bool found =
@@ -293,12 +347,13 @@ ServerProcess::~ServerProcess() {
     removeDir(m_dir);
 }
 
-PyFtpServer::PyFtpServer(const fs::path& root, std::string user, std::string password)
+PyFtpServer::PyFtpServer(const fs::path& root, std::string user, std::string password,
+                         const TestCertificate* tls)
     : ServerProcess("velloran-pyftpd-"), m_user(std::move(user)), m_password(std::move(password)) {
-    start(root);
+    start(root, tls);
 }
 
-void PyFtpServer::start(const fs::path& root) {
+void PyFtpServer::start(const fs::path& root, const TestCertificate* tls) {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) {
         fail("cannot create a pipe");
@@ -310,9 +365,13 @@ void PyFtpServer::start(const fs::path& root) {
     if (log.fd < 0) {
         fail("cannot create " + logPath.string());
     }
-    m_supervisor = spawnServer(
-        {"/usr/bin/python3", "-I", "-c", kPyFtpdScript, fs::absolute(root), m_user, m_password},
-        writeEnd.fd, log.fd);
+    std::vector<std::string> args{"/usr/bin/python3", "-I",   "-c",      kPyFtpdScript,
+                                  fs::absolute(root), m_user, m_password};
+    if (tls != nullptr) {
+        args.push_back(tls->certFile());
+        args.push_back(tls->keyFile());
+    }
+    m_supervisor = spawnServer(args, writeEnd.fd, log.fd);
     writeEnd.reset();
     const std::string line = readFirstLine(readEnd.fd);
     m_port = std::atoi(line.c_str());
@@ -327,11 +386,12 @@ bool VsFtpServer::available() {
     return ::access("/usr/sbin/vsftpd", X_OK) == 0 && ::geteuid() == 0;
 }
 
-VsFtpServer::VsFtpServer(const fs::path& root) : ServerProcess("velloran-vsftpd-") {
-    start(root);
+VsFtpServer::VsFtpServer(const fs::path& root, const TestCertificate* tls)
+    : ServerProcess("velloran-vsftpd-") {
+    start(root, tls);
 }
 
-void VsFtpServer::start(const fs::path& root) {
+void VsFtpServer::start(const fs::path& root, const TestCertificate* tls) {
     if (!fs::is_directory(root) || fs::canonical(root) == fs::canonical(root).root_path()) {
         throw std::runtime_error("vsftpd needs a folder of its own to serve, not " + root.string());
     }
@@ -340,7 +400,7 @@ void VsFtpServer::start(const fs::path& root) {
     fs::create_directories("/var/run/vsftpd/empty");
     m_port = freePort();
     const fs::path confPath = m_dir / "vsftpd.conf";
-    std::ofstream(confPath) << vsftpdConfig(served, m_dir, m_port);
+    std::ofstream(confPath) << vsftpdConfig(served, m_dir, m_port, tls);
     const fs::path outPath = m_dir / "vsftpd.out";
     Fd out(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (out.fd < 0) {
@@ -362,6 +422,92 @@ void VsFtpServer::start(const fs::path& root) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+}
+
+namespace {
+
+void run(const std::string& command, const fs::path& log) {
+    if (std::system((command + " >>'" + log.string() + "' 2>&1").c_str()) != 0) {
+        throw std::runtime_error("\"" + command + "\" failed: " + fileText(log));
+    }
+}
+
+std::string firstWordAfter(const std::string& text, std::size_t from) {
+    const auto start = text.find_first_not_of(' ', from);
+    const auto end = text.find_first_of(" \n", start);
+    return start == std::string::npos ? "" : text.substr(start, end - start);
+}
+
+} // namespace
+
+bool SshServer::available() {
+    return ::access("/usr/sbin/sshd", X_OK) == 0 && ::access("/usr/bin/ssh-keygen", X_OK) == 0 &&
+           ::geteuid() == 0;
+}
+
+SshServer::SshServer() : ServerProcess("velloran-sshd-") {
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) != 0 || !found) {
+        throw std::runtime_error("the user running the tests has no name");
+    }
+    m_user = entry.pw_name;
+    const fs::path log = m_dir / "keygen.log";
+    const std::string dir = m_dir.string();
+    fs::create_directory(m_dir / "client");
+    run("/usr/bin/ssh-keygen -q -t ed25519 -N '' -C host -f '" + dir + "/host_key'", log);
+    run("/usr/bin/ssh-keygen -q -t ed25519 -N '' -C client -f '" + dir + "/client/id_ed25519'",
+        log);
+    fs::copy_file(m_dir / "client" / "id_ed25519.pub", m_dir / "authorized_keys");
+    run("(/usr/bin/ssh-keygen -l -E sha256 -f '" + dir + "/host_key.pub' >'" + dir + "/fp')",
+        log);
+    const std::string printed = fileText(m_dir / "fp");
+    m_fingerprint = firstWordAfter(printed, printed.find(' '));
+    // sshd insists on its privilege separation folder.
+    fs::create_directories("/run/sshd");
+    m_port = freePort();
+    std::ofstream(m_dir / "sshd_config")
+        << "Port " << m_port << "\nListenAddress 127.0.0.1\nHostKey " << dir << "/host_key\n"
+        << "PidFile " << dir << "/sshd.pid\nAuthorizedKeysFile " << dir << "/authorized_keys\n"
+        << "StrictModes no\nUsePAM no\nPermitRootLogin prohibit-password\n"
+        << "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+        << "Subsystem sftp internal-sftp\nLogLevel ERROR\n";
+    const fs::path outPath = m_dir / "sshd.out";
+    Fd out(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    m_supervisor =
+        spawnServer({"/usr/sbin/sshd", "-D", "-e", "-f", dir + "/sshd_config"}, out.fd, out.fd);
+    const auto deadline = Clock::now() + kStartLimit;
+    while (!accepts(m_port)) {
+        if (::waitpid(m_supervisor, nullptr, WNOHANG) == m_supervisor || Clock::now() > deadline) {
+            stopServer(m_supervisor);
+            throw std::runtime_error("sshd on 127.0.0.1:" + std::to_string(m_port) +
+                                     " did not start; its output:\n" + fileText(outPath));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+std::string SshServer::knownHostsLine() const {
+    const std::string key = fileText(m_dir / "host_key.pub");
+    const auto comment = key.rfind(' ');
+    return "[127.0.0.1]:" + std::to_string(m_port) + " " + key.substr(0, comment);
+}
+
+SshAgent::SshAgent(const std::string& keyFile) : ServerProcess("velloran-agent-") {
+    const fs::path outPath = m_dir / "agent.out";
+    Fd out(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    m_supervisor = spawnServer({"/usr/bin/ssh-agent", "-D", "-a", socket()}, out.fd, out.fd);
+    const auto deadline = Clock::now() + kStartLimit;
+    while (!fs::exists(socket())) {
+        if (Clock::now() > deadline) {
+            stopServer(m_supervisor);
+            throw std::runtime_error("ssh-agent did not start: " + fileText(outPath));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run("SSH_AUTH_SOCK='" + socket() + "' /usr/bin/ssh-add -q '" + keyFile + "'",
+        m_dir / "add.log");
 }
 
 } // namespace velloran::testing
