@@ -125,19 +125,23 @@ std::string OverwriteQuestion(std::string_view localName) {
            "\" already exists.\r\n\r\nDo you want to overwrite it?";
 }
 
+// The arriving file is made afresh inside a private folder: nobody else can put a link in its
+// place there, and the file is never truncated, which on ext4 would make its close wait for
+// the disk.
 StagedDownload::StagedDownload(std::string target) : m_target(std::move(target)) {
     const auto slash = m_target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : m_target.substr(0, slash + 1);
-    m_temporary = folder + "." + m_target.substr(folder.size()) + ".part-XXXXXX";
-    const int fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    const std::string name = m_target.substr(folder.size());
+    m_folder = folder + "." + name + ".part-XXXXXX";
+    if (::mkdtemp(m_folder.data()) == nullptr)
         ThrowFileError("Cannot create", m_target, errno);
-    ::close(fd);
+    m_temporary = m_folder + "/" + name;
 }
 
 StagedDownload::~StagedDownload() {
     if (!m_committed)
         ::unlink(m_temporary.c_str());
+    ::rmdir(m_folder.c_str());
 }
 
 void StagedDownload::commit() {

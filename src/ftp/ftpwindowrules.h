@@ -52,7 +52,7 @@ struct ServerAddress {
 // is complete: an aborted or failed transfer leaves the file the user had as it was.
 class StagedDownload {
 public:
-    // Creates the temporary file; throws FileError when the folder takes none.
+    // Makes room for the temporary file; throws FileError when the folder takes none.
     explicit StagedDownload(std::string target);
     // Removes the temporary file unless it was committed.
     ~StagedDownload();
@@ -66,6 +66,7 @@ public:
 
 private:
     std::string m_target;
+    std::string m_folder;
     std::string m_temporary;
     bool m_committed = false;
 };

@@ -109,6 +109,7 @@ TEST(FtpWindowRules, AStagedDownloadReplacesTheFileOnlyWhenCommitted) {
     {
         StagedDownload failed(target);
         std::ofstream(failed.temporaryName()) << "half";
+        EXPECT_EQ(dir.entries().size(), 2u); // the private folder beside the file
     }
     EXPECT_EQ(Slurp(target), "old");
     EXPECT_EQ(dir.entries(), std::set<std::string>{"page.htm"});

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -107,7 +108,7 @@ public:
     QSplitter* Splitter1 = nullptr;
 
 signals:
-    // After each progress update of a transfer.
+    // After each update of the progress display.
     void progressChanged(qint64 done, qint64 total);
 
 protected:
@@ -173,7 +174,7 @@ private:
     // The user agreed to close while a command ran: the command is aborted and the window
     // closes when it has unwound, never inside its own wait.
     bool m_closeAgreed = false;
-    bool m_downloading = false;
+    std::chrono::steady_clock::time_point m_lastProgress;
 };
 
 } // namespace velloran
