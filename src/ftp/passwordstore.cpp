@@ -28,6 +28,9 @@ const SecretSchema* Schema() {
 std::string Taken(GError*& error) {
     std::string text = error && error->message ? error->message : "unknown error";
     g_clear_error(&error);
+    // The shared connection to the service is kept for the process; a keyring that
+    // restarted or came up later is only found on a fresh one.
+    secret_service_disconnect();
     return text;
 }
 

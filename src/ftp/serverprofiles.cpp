@@ -1,6 +1,7 @@
 // Reading and writing the profiles file one change at a time through the settings-file rules.
 #include "ftp/serverprofiles.h"
 
+#include "ftp/passwordstore.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 
@@ -31,7 +32,18 @@ ServerProfile ServerProfiles::load(const std::string& server) const {
     ServerProfile profile;
     profile.userName = ini.readString(server, "username", "");
     profile.password = ini.readString(server, "password", "");
+    if (m_keyring != nullptr) {
+        if (auto stored = m_keyring->Lookup(server))
+            profile.password = std::move(*stored);
+    }
     profile.passive = ini.readInteger(server, "passive", 1) != 0;
+    const std::string protocol = ini.readString(server, kProtocolKey, "");
+    const auto known = ProtocolFromText(protocol);
+    if (!known)
+        throw VelloranError("The server profile \"" + server + "\" names an unknown protocol \"" +
+                            protocol + "\"");
+    profile.protocol = *known;
+    profile.fingerprint = ini.readString(server, "fingerprint", "");
     return profile;
 }
 
@@ -55,16 +67,34 @@ void ServerProfiles::restrictMode() const {
         throwFileError(m_path, error);
 }
 
-void ServerProfiles::save(const std::string& server, const ServerProfile& profile) {
+bool ServerProfiles::save(const std::string& server, const ServerProfile& profile) {
     IniFile ini(m_path);
     ini.writeString(server, "username", profile.userName);
-    ini.writeString(server, "password", profile.password);
+    bool inKeyring = false;
+    if (m_keyring != nullptr) {
+        if (profile.password.empty())
+            m_keyring->Erase(server);
+        else
+            inKeyring = m_keyring->Store(server, profile.password) == PasswordPlace::Keyring;
+    }
+    if (inKeyring || (m_keyring != nullptr && profile.password.empty()))
+        ini.deleteKey(server, "password");
+    else
+        ini.writeString(server, "password", profile.password);
     ini.writeInteger(server, "passive", profile.passive ? 1 : 0);
+    ini.writeString(server, kProtocolKey, ProtocolText(profile.protocol));
+    if (profile.fingerprint.empty())
+        ini.deleteKey(server, "fingerprint");
+    else
+        ini.writeString(server, "fingerprint", profile.fingerprint);
     restrictMode();
     ini.save();
+    return m_keyring == nullptr || inKeyring || profile.password.empty();
 }
 
 void ServerProfiles::erase(const std::string& server) {
+    if (m_keyring != nullptr)
+        m_keyring->Erase(server);
     IniFile ini(m_path);
     ini.eraseSection(server);
     if (!ini.isModified())

@@ -460,8 +460,7 @@ SshServer::SshServer() : ServerProcess("velloran-sshd-") {
     run("/usr/bin/ssh-keygen -q -t ed25519 -N '' -C client -f '" + dir + "/client/id_ed25519'",
         log);
     fs::copy_file(m_dir / "client" / "id_ed25519.pub", m_dir / "authorized_keys");
-    run("(/usr/bin/ssh-keygen -l -E sha256 -f '" + dir + "/host_key.pub' >'" + dir + "/fp')",
-        log);
+    run("(/usr/bin/ssh-keygen -l -E sha256 -f '" + dir + "/host_key.pub' >'" + dir + "/fp')", log);
     const std::string printed = fileText(m_dir / "fp");
     m_fingerprint = firstWordAfter(printed, printed.find(' '));
     // sshd insists on its privilege separation folder.

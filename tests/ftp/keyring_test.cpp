@@ -2,6 +2,8 @@
 // Secret Service. The binary runs itself under dbus-run-session so that no test ever touches
 // the keyring of the desktop it happens to run on.
 #include "ftp/passwordstore.h"
+#include "ftp/serverprofiles.h"
+#include "platform/inifile.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <limits.h>
 #include <string>
 #include <sys/prctl.h>
@@ -167,4 +170,22 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+TEST(PasswordStoreKeyring, AnOldProfilesPasswordMovesToTheKeyringAtItsNextSave) {
+    if (!OnPrivateBus() || ::access(kDaemon, X_OK) != 0)
+        GTEST_SKIP() << "gnome-keyring or dbus-run-session is not installed";
+    KeyringDaemon daemon;
+    TempDir dir;
+    const std::string file = dir.file("servers.ini");
+    std::ofstream(file) << "[old.example.org]\r\nusername=me\r\npassword=from file\r\n";
+    PasswordStore store;
+    ServerProfiles profiles(file, &store);
+    ServerProfile profile = profiles.load("old.example.org");
+    EXPECT_EQ(profile.password, "from file");
+    EXPECT_TRUE(profiles.save("old.example.org", profile));
+    EXPECT_FALSE(IniFile(file).hasKey("old.example.org", "password"));
+    EXPECT_EQ(profiles.load("old.example.org").password, "from file");
+    profiles.erase("old.example.org");
+    EXPECT_EQ(store.Lookup("old.example.org"), std::nullopt);
 }

@@ -4,6 +4,7 @@
 #include "ftp/ui/tfftp.h"
 
 #include "ftp/ftpwindowrules.h"
+#include "ftp/tlslink.h"
 #include "ftp/ui/ftpanimation.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
@@ -125,7 +126,7 @@ private:
 
 TfFTP::TfFTP(Prompter& prompter, std::string settingsFile, std::string serversFile, QWidget* parent)
     : QMainWindow(parent, Qt::Window), ServersFile(serversFile), m_prompter(prompter),
-      m_settingsFile(std::move(settingsFile)), m_profiles(std::move(serversFile)),
+      m_settingsFile(std::move(settingsFile)), m_profiles(std::move(serversFile), &m_keyring),
       FTPClient1(std::make_unique<TFtpClient>()) {
     setObjectName(QStringLiteral("fFTP"));
     setWindowTitle(QString::fromLatin1(kFtpCaption));
@@ -213,6 +214,12 @@ void TfFTP::buildLoginBar() {
     cbPassive->setToolTip(QStringLiteral("Passive Transfers"));
     cbPassive->setChecked(true);
     tbLogin->addWidget(cbPassive);
+    cbProtocol = new QComboBox(tbLogin);
+    cbProtocol->setObjectName(QStringLiteral("cbProtocol"));
+    cbProtocol->setToolTip(QStringLiteral("Protocol"));
+    cbProtocol->addItem(QStringLiteral("FTP"), static_cast<int>(TransferProtocol::Ftp));
+    cbProtocol->addItem(QStringLiteral("FTPS"), static_cast<int>(TransferProtocol::Ftps));
+    tbLogin->addWidget(cbProtocol);
     sbNewServer =
         addButton(tbLogin, "sbNewServer", "New Server", "document-new", &TfFTP::bbNewServerClick);
     sbDelServer =
@@ -440,6 +447,8 @@ void TfFTP::cbServerClick() {
     eUserName->setText(qs(profile.userName));
     ePwd->setText(qs(profile.password));
     cbPassive->setChecked(profile.passive);
+    cbProtocol->setCurrentIndex(cbProtocol->findData(static_cast<int>(profile.protocol)));
+    m_fingerprint = profile.fingerprint;
 }
 
 void TfFTP::bbNewServerClick() {
@@ -447,19 +456,30 @@ void TfFTP::bbNewServerClick() {
     cbServer->setEditText(QString());
     eUserName->setText(QStringLiteral("anonymous"));
     ePwd->setText(QString::fromLatin1(DefaultAnonymousPassword));
+    m_fingerprint.clear();
 }
 
 void TfFTP::bbSaveServerClick() {
     const QString server = cbServer->currentText();
     if (server.isEmpty())
         return;
-    std::filesystem::create_directories(std::filesystem::path(ServersFile).parent_path());
-    m_profiles.save(str(server),
-                    {str(eUserName->text()), str(ePwd->text()), cbPassive->isChecked()});
+    saveProfile(str(server));
     if (cbServer->findText(server, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         cbServer->addItem(server);
     cbServer->setCurrentIndex(
         cbServer->findText(server, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+TransferProtocol TfFTP::protocol() const {
+    return static_cast<TransferProtocol>(cbProtocol->currentData().toInt());
+}
+
+void TfFTP::saveProfile(const std::string& server) {
+    std::filesystem::create_directories(std::filesystem::path(ServersFile).parent_path());
+    m_profiles.save(server, {str(eUserName->text()), str(ePwd->text()), cbPassive->isChecked(),
+                             protocol(), m_fingerprint});
+    if (m_keyring.FallbackNoticeDue())
+        appendLog(KeyringFallbackNotice(m_keyring.LastError()));
 }
 
 void TfFTP::bbDelServerClick() {
@@ -491,11 +511,24 @@ void TfFTP::bbConnectClick() {
     client.UserID = str(eUserName->text());
     client.Password = str(ePwd->text());
     client.Passive = cbPassive->isChecked();
+    client.UseTls = protocol() == TransferProtocol::Ftps;
+    client.TrustedFingerprint = m_fingerprint;
+    client.OnUnknownIdentity = [this](const TlsIdentity& identity) {
+        return m_prompter.message(MessageKind::Confirmation, UnknownIdentityQuestion(identity),
+                                  Buttons::YesNo) == Answer::Yes;
+    };
     try {
         BusyScope busy(*this);
         sbConnect->setEnabled(false);
         AnimationScope animation(*Animate1, FtpAnimation::Clip::FindComputer);
         client.Connect();
+        // An identity the user trusted just now stays with a saved profile.
+        if (client.UseTls && client.TrustedFingerprint != m_fingerprint) {
+            m_fingerprint = client.TrustedFingerprint;
+            if (cbServer->findText(cbServer->currentText(),
+                                   Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
+                saveProfile(server);
+        }
         if (address.directory)
             client.ChangeDirectory(*address.directory);
     } catch (...) {

@@ -4,6 +4,7 @@
 
 #include "ftp/ftpclient.h"
 #include "ftp/listparser.h"
+#include "ftp/passwordstore.h"
 #include "ftp/serverprofiles.h"
 #include "platform/qt/qtmainthread.h"
 
@@ -80,6 +81,7 @@ public:
     QLineEdit* eUserName = nullptr;
     QLineEdit* ePwd = nullptr;
     QCheckBox* cbPassive = nullptr;
+    QComboBox* cbProtocol = nullptr; // item data: the TransferProtocol
     QCheckBox* cbHidden = nullptr;
     QAction* sbNewServer = nullptr;
     QAction* sbDelServer = nullptr;
@@ -151,10 +153,16 @@ private:
     [[nodiscard]] std::vector<int> selectedRows() const;
     void setConnectedButtons(bool connected);
     void appendLog(const std::string& line);
+    [[nodiscard]] TransferProtocol protocol() const;
+    // Saves the profile shown, telling once in the log when no keyring takes the password.
+    void saveProfile(const std::string& server);
 
     Prompter& m_prompter;
     std::string m_settingsFile;
+    PasswordStore m_keyring;
     ServerProfiles m_profiles;
+    // The identity the shown profile trusts, as its "fingerprint" key holds it.
+    std::string m_fingerprint;
     QtEventPump m_pump;
     std::unique_ptr<TFtpClient> FTPClient1;
 

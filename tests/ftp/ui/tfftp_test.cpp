@@ -1,6 +1,7 @@
 // The FTP window through its real controls against pyftpdlib on 127.0.0.1, in passive and in
 // active mode, with scripted answers to its questions.
 #include "ftp/ftpwindowrules.h"
+#include "ftp/tlslink.h"
 #include "ftp/ui/ftpanimation.h"
 #include "ftp/ui/tfftp.h"
 #include "ftpservers.h"
@@ -445,3 +446,45 @@ TEST(FtpWindowViews, TheProxySettingsReachTheClient) {
 }
 
 } // namespace
+
+TEST(FtpWindowTls, AnUnknownIdentityIsAskedOnceThenTrustedFromTheProfile) {
+    if (!velloran::testing::PyFtpServer::tlsAvailable() ||
+        !velloran::testing::TestCertificate::available())
+        GTEST_SKIP() << "pyftpdlib with TLS or openssl is not available here";
+    TempDir root, config;
+    fs::create_directory(root.file("pub"));
+    Spit(root.file("pub/index.htm"), "<html>index</html>");
+    velloran::testing::TestCertificate certificate;
+    velloran::testing::PyFtpServer server(root.path, "user", "secret", &certificate);
+    const std::string servers = config.file("servers.ini");
+    const QString serverText = QString("127.0.0.1:%1/pub").arg(server.port());
+    ScriptedPrompter prompter;
+    {
+        TfFTP window(prompter, config.file("velloran.ini"), servers);
+        window.cbServer->setEditText(serverText);
+        window.eUserName->setText("user");
+        window.ePwd->setText("secret");
+        window.cbProtocol->setCurrentIndex(
+            window.cbProtocol->findData(static_cast<int>(TransferProtocol::Ftps)));
+        window.sbSaveServer->trigger();
+        prompter.planAnswer(Answer::Yes);
+        window.sbConnect->trigger();
+        ASSERT_TRUE(window.client().Connected())
+            << (prompter.messages.empty() ? "" : prompter.messages.back().text);
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_NE(prompter.messages[0].text.find(certificate.fingerprint()), std::string::npos);
+        EXPECT_EQ(window.entries().size(), 2u); // ".." and the page, over TLS
+        window.sbDisconnect->trigger();
+    }
+    const ServerProfile stored = ServerProfiles(servers).load(serverText.toStdString());
+    EXPECT_EQ(stored.protocol, TransferProtocol::Ftps);
+    EXPECT_TRUE(SameFingerprint(stored.fingerprint, certificate.fingerprint()));
+
+    TfFTP window(prompter, config.file("velloran.ini"), servers);
+    window.cbServer->setCurrentIndex(window.cbServer->findText(serverText));
+    window.cbServerClick();
+    window.sbConnect->trigger();
+    EXPECT_TRUE(window.client().Connected());
+    EXPECT_EQ(prompter.messages.size(), 1u); // trusted without asking again
+    window.sbDisconnect->trigger();
+}
