@@ -22,6 +22,7 @@
 #include <vector>
 
 class QAction;
+class QComboBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -131,6 +132,14 @@ public:
     // Runs a tag dialog modally; tests answer it instead.
     std::function<int(QDialog&)> execDialog;
 
+    // ---- User tags ----
+    QComboBox* cbUserList = nullptr;
+    // Fills cbUserList and the shortcut list from the current list file.
+    void LoadUserTagList();
+    void sbUserAddTagClick();
+    void sbUserEditTagClick();
+    void CodeCompletion1Click();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -206,6 +215,9 @@ private:
     void sbFontStyleClick();
     void sbFormTagClick();
     void AddFormElement(QObject* sender);
+    void buildUserTagsToolbar();
+    void addCodeCompletionItem();
+    [[nodiscard]] std::vector<std::string> chosenUserTagLines() const;
 
     // Layouts and toolbar places.
     void loadToolbarPositions(const IniFile& ini);

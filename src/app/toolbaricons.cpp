@@ -53,6 +53,9 @@ constexpr Glyph kGlyphs[] = {
     // Link Tags toolbar.
     {"sbAnchor", "insert-link", "insert-link"},
     {"sbImg", "insert-image", "insert-image"},
+    // User Tags toolbar.
+    {"sbUserAddTag", "", "user-tag-add"},
+    {"sbUserEditTag", "", "user-tag-edit"},
     // Form toolbar.
     {"sbFormTextArea", "", "form-textarea"},
     {"sbFormInput", "", "form-input"},
