@@ -44,6 +44,11 @@ std::string FromFile(std::string bytes) {
     return text;
 }
 
+bool IsAscii(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string Utf8ToDocument(std::string_view text, Encoding encoding) {
     if (encoding == Encoding::Utf8)
         return std::string(text);
@@ -112,9 +117,19 @@ UserTagIndex UserTagList::index() const {
     return index;
 }
 
-UserTag UserTagList::read(std::string_view name) const {
+std::string UserTagList::sectionFor(std::string_view name) const {
+    if (m_ini.hasSection(name) || IsAscii(name))
+        return std::string(name);
+    for (const std::string& section : m_ini.sectionNames())
+        if (SameTextIgnoringCase(FromFile(section), name))
+            return section;
+    return std::string(name);
+}
+
+UserTag UserTagList::read(std::string_view displayName) const {
     UserTag tag;
-    tag.name = std::string(name);
+    tag.name = std::string(displayName);
+    const std::string name = sectionFor(displayName);
     tag.shortcut = FromFile(m_ini.readString(name, kShortcutKey, ""));
     // A damaged count cannot make more lines than the section has keys.
     const auto keys = static_cast<int>(
@@ -137,8 +152,8 @@ void UserTagList::write(const UserTag& tag, std::string_view replacing) {
     IniFile before = m_ini;
     try {
         if (!replacing.empty())
-            m_ini.eraseSection(replacing);
-        m_ini.eraseSection(tag.name);
+            m_ini.eraseSection(sectionFor(replacing));
+        m_ini.eraseSection(sectionFor(tag.name));
         m_ini.writeString(tag.name, kShortcutKey, Storable(tag.shortcut));
         m_ini.writeInteger(tag.name, kDescCountKey, static_cast<int>(tag.description.size()));
         for (std::size_t i = 0; i < tag.description.size(); ++i)
@@ -158,7 +173,7 @@ void UserTagList::write(const UserTag& tag, std::string_view replacing) {
 void UserTagList::erase(std::string_view name) {
     IniFile before = m_ini;
     try {
-        m_ini.eraseSection(name);
+        m_ini.eraseSection(sectionFor(name));
         save();
     } catch (...) {
         m_ini = std::move(before);

@@ -55,6 +55,9 @@ public:
 
 private:
     void save();
+    // The section's name as the file spells it: a list in the Windows character set
+    // names its sections in those bytes, while callers know the names as UTF-8.
+    [[nodiscard]] std::string sectionFor(std::string_view name) const;
 
     IniFile m_ini;
 };

@@ -195,6 +195,15 @@ TEST_F(UserTagListTest, ADamagedFileReadsWithoutCrashingOrRunningAway) {
     EXPECT_EQ(legacy.lines, (std::vector<std::string>{kSel}));
 }
 
+TEST_F(UserTagListTest, SectionsNamedInTheWindowsCharacterSetAreFoundByTheirUtf8Names) {
+    writeText(path, "[caf\xE9]\r\ntagcount=1\r\ntag0=<P>\r\n[z]\r\n");
+    UserTagList list(path);
+    EXPECT_EQ(list.index().names, (std::vector<std::string>{"caf\xC3\xA9", "z"}));
+    EXPECT_EQ(list.read("CAF\xC3\xA9").lines, (std::vector<std::string>{"<P>"}));
+    list.write({"caf\xC3\xA9s", "", {}, {"<Q>"}}, "caf\xC3\xA9");
+    EXPECT_EQ(UserTagList(path).index().names, (std::vector<std::string>{"caf\xC3\xA9s", "z"}));
+}
+
 TEST_F(UserTagListTest, AFailedWriteSaysSoAndChangesNothing) {
     UserTagList list(path);
     list.write({"kept", "", {}, {"a"}}, "");
