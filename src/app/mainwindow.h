@@ -108,6 +108,14 @@ public:
     void FindDialog1Find();
     void pmRecentFilesPopup();
 
+    // ---- User tags ----
+    QComboBox* cbUserList = nullptr;
+    // Fills cbUserList and the shortcut list from the current list file.
+    void LoadUserTagList();
+    void sbUserAddTagClick();
+    void sbUserEditTagClick();
+    void CodeCompletion1Click();
+
     QWidget* pName = nullptr;
     QListWidget* lbRecentFiles = nullptr;
     QPushButton* bNewProj = nullptr;
@@ -131,14 +139,6 @@ public:
     void InsertParagraphTag(int kind);
     // Runs a tag dialog modally; tests answer it instead.
     std::function<int(QDialog&)> execDialog;
-
-    // ---- User tags ----
-    QComboBox* cbUserList = nullptr;
-    // Fills cbUserList and the shortcut list from the current list file.
-    void LoadUserTagList();
-    void sbUserAddTagClick();
-    void sbUserEditTagClick();
-    void CodeCompletion1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -168,6 +168,9 @@ private:
     void buildFileToolbar();
     void buildEditToolbar();
     void buildSwitchToolbar();
+    void buildUserTagsToolbar();
+    void addCodeCompletionItem();
+    [[nodiscard]] std::vector<std::string> chosenUserTagLines() const;
     void buildWindowKeys();
     [[nodiscard]] QMenu* toolbarMenu(QWidget* parent, int itemColumn);
     static void setDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly);
@@ -215,9 +218,6 @@ private:
     void sbFontStyleClick();
     void sbFormTagClick();
     void AddFormElement(QObject* sender);
-    void buildUserTagsToolbar();
-    void addCodeCompletionItem();
-    [[nodiscard]] std::vector<std::string> chosenUserTagLines() const;
 
     // Layouts and toolbar places.
     void loadToolbarPositions(const IniFile& ini);

@@ -53,9 +53,6 @@ constexpr Glyph kGlyphs[] = {
     // Link Tags toolbar.
     {"sbAnchor", "insert-link", "insert-link"},
     {"sbImg", "insert-image", "insert-image"},
-    // User Tags toolbar.
-    {"sbUserAddTag", "", "user-tag-add"},
-    {"sbUserEditTag", "", "user-tag-edit"},
     // Form toolbar.
     {"sbFormTextArea", "", "form-textarea"},
     {"sbFormInput", "", "form-input"},
@@ -65,6 +62,9 @@ constexpr Glyph kGlyphs[] = {
     {"sbFormHidden", "", "form-hidden"},
     {"sbFormSelect", "", "form-select"},
     {"sbFormTag", "", "form-tag"},
+    // User Tags toolbar.
+    {"sbUserAddTag", "", "user-tag-add"},
+    {"sbUserEditTag", "", "user-tag-edit"},
     // The switches of the Tool Bars toolbar.
     {"sbFileSwitch", "", "switch-file"},
     {"sbeditswitch", "", "switch-edit"},

@@ -106,13 +106,3 @@ TEST_F(UserTagBarTest, ReDockingTheToolbarKeepsTheChosenTag) {
     editor->LoadLayout(editor.get());
     EXPECT_EQ(editor->cbUserList->currentText(), "img");
 }
-
-TEST_F(UserTagBarTest, AReadOnlyDocumentTakesNoTag) {
-    auto editor = startWith("tbl");
-    memo(*editor).setReadOnly(true);
-    editor->UpdateStatus();
-    EXPECT_FALSE(editor->command(QStringLiteral("sbUserAddTag"))->isEnabled());
-    memo(*editor).select(3, 3);
-    editor->command(QStringLiteral("CodeCompletion1"))->trigger();
-    EXPECT_EQ(text(*editor), "tbl");
-}
