@@ -170,3 +170,21 @@ TEST_F(UserTagsDialogTest, AListThatCannotBeWrittenKeepsTheDialogEditing) {
     EXPECT_EQ(dialog->mTag->toPlainText(), "kept");
     EXPECT_FALSE(dialog->changed());
 }
+
+TEST_F(UserTagsDialogTest, PostingWithoutAListAsksWhereTheNewListGoes) {
+    listFile.clear();
+    auto dialog = open();
+    QTest::mouseClick(dialog->bbAdd, Qt::LeftButton);
+    QTest::keyClicks(dialog->eName, "first");
+    prompter.planFile(std::nullopt);
+    QTest::mouseClick(dialog->bbPost, Qt::LeftButton);
+    EXPECT_TRUE(dialog->editing()) << "declined: still editing";
+
+    const QString created = dir.filePath(QStringLiteral("new.vul"));
+    prompter.planFile(created.toStdString());
+    QTest::mouseClick(dialog->bbPost, Qt::LeftButton);
+    EXPECT_FALSE(dialog->editing());
+    EXPECT_EQ(listFile, created.toStdString());
+    EXPECT_EQ(prompter.fileRequests.back().defaultExt, "vul");
+    EXPECT_TRUE(fileBytes(created).startsWith("[first]\r\n"));
+}
