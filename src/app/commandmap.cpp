@@ -225,6 +225,7 @@ void TfEditor::buildPopupMenus() {
     pmEditor->setObjectName(QStringLiteral("pmEditor"));
     makeCommand(pmEditor, QStringLiteral("ClosePage1"), QStringLiteral("Close Page"),
                 [this] { bbclosedocClick(); });
+    addCodeCompletionItem();
     makeCommand(pmEditor, QStringLiteral("AddFiletoProject2"),
                 QStringLiteral("Add This File to Project"), [this] { AddFiletoProject2Click(); });
     makeCommand(pmEditor, QStringLiteral("DisplayProperties1"),
@@ -276,10 +277,11 @@ void TfEditor::buildToolbars() {
         bar->setObjectName(qs(info.name));
         m_toolbars[static_cast<size_t>(info.tag - 1)] = bar;
     }
-    // Initial places: the top dock in two rows, the switches on the left, the form
-    // toolbar hidden on the right.
-    for (const int row : {0, 1}) {
-        if (row == 1)
+    // Initial places: the top dock in three rows (the user tag list needs a row of its
+    // own to fit the default window), the switches on the left, the form toolbar hidden
+    // on the right.
+    for (const int row : {0, 1, 2}) {
+        if (row > 0)
             addToolBarBreak(Qt::TopToolBarArea);
         for (const ToolbarInfo& info : Toolbars())
             if (info.dock == "DockMain" && info.row == row)
@@ -291,6 +293,7 @@ void TfEditor::buildToolbars() {
     buildFileToolbar();
     buildEditToolbar();
     buildSwitchToolbar();
+    buildUserTagsToolbar();
     for (QToolBar* bar : m_toolbars)
         connect(bar, &QToolBar::visibilityChanged, this, [this] { pmToolbarsPopup(); });
 }

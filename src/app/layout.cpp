@@ -132,7 +132,7 @@ const std::array<ToolbarInfo, kToolbarCount>& Toolbars() {
         {8, "tbToolBars", "Tool Bars", "", "", "", "Toolbars3", "Toolbars2", "Toolbars", "DockLeft",
          0, 0, true},
         {9, "tbUserTags", "User Tags", "sbUserTags", "User", "Show / Hide User Tags Toolbar",
-         "UserTags3", "UserTags2", "User Tags", "DockMain", 1, 485, true},
+         "UserTags3", "UserTags2", "User Tags", "DockMain", 2, 0, true},
     }};
     return toolbars;
 }

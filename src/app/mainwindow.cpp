@@ -237,6 +237,7 @@ void TfEditor::readSettings() {
 
 void TfEditor::FormShow() {
     readSettings();
+    LoadUserTagList();
     // Without its images the program still edits, in plain colours; say why once.
     for (const std::string& problem : m_parsers.errors)
         m_prompter.message(MessageKind::Warning, problem, Buttons::Ok);

@@ -23,6 +23,7 @@
 #include <vector>
 
 class QAction;
+class QComboBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -119,6 +120,13 @@ public:
     void BuildProgramsMenu();
     void RunProgram(int index);
     void EditPrograms1Click();
+    // ---- User tags ----
+    QComboBox* cbUserList = nullptr;
+    // Fills cbUserList and the shortcut list from the current list file.
+    void LoadUserTagList();
+    void sbUserAddTagClick();
+    void sbUserEditTagClick();
+    void CodeCompletion1Click();
 
     QWidget* pName = nullptr;
     QListWidget* lbRecentFiles = nullptr;
@@ -173,6 +181,9 @@ private:
     void buildFileToolbar();
     void buildEditToolbar();
     void buildSwitchToolbar();
+    void buildUserTagsToolbar();
+    void addCodeCompletionItem();
+    [[nodiscard]] std::vector<std::string> chosenUserTagLines() const;
     void buildWindowKeys();
     [[nodiscard]] QMenu* toolbarMenu(QWidget* parent, int itemColumn);
     static void setDropDown(QToolBar* toolbar, QAction* action, QMenu* menu, bool menuOnly);

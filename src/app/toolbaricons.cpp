@@ -63,6 +63,9 @@ constexpr Glyph kGlyphs[] = {
     {"sbFormHidden", "", "form-hidden"},
     {"sbFormSelect", "", "form-select"},
     {"sbFormTag", "", "form-tag"},
+    // User Tags toolbar.
+    {"sbUserAddTag", "", "user-tag-add"},
+    {"sbUserEditTag", "", "user-tag-edit"},
     // The switches of the Tool Bars toolbar.
     {"sbFileSwitch", "", "switch-file"},
     {"sbeditswitch", "", "switch-edit"},
