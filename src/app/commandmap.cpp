@@ -200,6 +200,8 @@ void TfEditor::buildViewMenu() {
                 [this] { sbHTMLClick(); });
     makeCommand(view, QStringLiteral("FTPWindow1"), QStringLiteral("FTP Window..."),
                 [this] { sbFTPClick(); });
+    makeCommand(view, QStringLiteral("ConfigureScreen1"), QStringLiteral("Configure Screen..."),
+                [this] { sbConfigureClick(); });
     view->addSeparator();
     Toolbars1 = toolbarMenu(view, 3);
     Toolbars1->menuAction()->setObjectName(QStringLiteral("Toolbars1"));
@@ -374,7 +376,6 @@ void TfEditor::buildSwitchToolbar() {
         button->setChecked(info.visible);
         button->setToolTip(qs(info.switchHint));
     }
-    bar->addSeparator();
     QAction* project = makeTagged(bar, QStringLiteral("sbproject"), QStringLiteral("Project"), 0,
                                   &TfEditor::sbprojectClick);
     project->setCheckable(true);
@@ -382,6 +383,9 @@ void TfEditor::buildSwitchToolbar() {
     QAction* html = makeCommand(bar, QStringLiteral("sbHTML"), QStringLiteral("HTML"),
                                 [this] { sbHTMLClick(); });
     html->setToolTip(QStringLiteral("Show / Hide HTML Viewer"));
+    makeCommand(bar, QStringLiteral("sbConfigure"), QStringLiteral("Configure Screen"), [this] {
+        sbConfigureClick();
+    })->setToolTip(QStringLiteral("Configure Screen"));
     makeCommand(bar, QStringLiteral("sbFTP"), QStringLiteral("FTP"), [this] {
         sbFTPClick();
     })->setToolTip(QStringLiteral("FTP Window"));

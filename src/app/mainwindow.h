@@ -120,6 +120,8 @@ public:
     void BuildProgramsMenu();
     void RunProgram(int index);
     void EditPrograms1Click();
+    // The configuration dialog: file associations and the FTP proxy.
+    void sbConfigureClick();
     // ---- User tags ----
     QComboBox* cbUserList = nullptr;
     // Fills cbUserList and the shortcut list from the current list file.

@@ -77,6 +77,7 @@ constexpr Glyph kGlyphs[] = {
     {"sbUserTags", "", "switch-user"},
     {"sbproject", "", "project-panel"},
     {"sbHTML", "text-html", "html-viewer"},
+    {"sbConfigure", "preferences-system", "configure"},
     {"sbFTP", "", "ftp-window"},
 };
 
