@@ -1,5 +1,6 @@
 // The FTP window through its real controls against pyftpdlib on 127.0.0.1, in passive and in
 // active mode, with scripted answers to its questions.
+#include "ftp/ftpclient.h"
 #include "ftp/ftpwindowrules.h"
 #include "ftp/tlslink.h"
 #include "ftp/ui/ftpanimation.h"
