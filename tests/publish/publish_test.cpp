@@ -4,10 +4,15 @@
 #include "app/publishcommand.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftpservers.h"
+#include "ftp/remoteclient.h"
+#include "ftp/serverprofiles.h"
+#include "ftp/sftpclient.h"
+#include "platform/inifile.h"
 #include "project/projectformat.h"
 #include "project/projecttree.h"
-#include "publish/ftptarget.h"
 #include "publish/publisher.h"
+#include "publish/publishsession.h"
+#include "publish/remotetarget.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
@@ -82,21 +87,21 @@ TEST(PublishState, RoundTripKeepsBlanksAndMissingFileGivesDefaults) {
 namespace {
 
 // Uploads counted and checked, and the connection broken off at the chosen upload.
-class WatchedTarget : public FtpPublishTarget {
+class WatchedTarget : public RemotePublishTarget {
 public:
-    WatchedTarget(TFtpClient& client, int breakAt)
-        : FtpPublishTarget(client), m_client(client), m_breakAt(breakAt) {}
+    WatchedTarget(FtpRemoteClient& client, int breakAt)
+        : RemotePublishTarget(client), m_client(client), m_breakAt(breakAt) {}
     void upload(const std::string& local, const std::string& remote) override {
         if (++uploads == m_breakAt)
-            m_client.CloseSocket();
+            m_client.ftp().CloseSocket();
         uploadedNames.push_back(remote);
-        FtpPublishTarget::upload(local, remote);
+        RemotePublishTarget::upload(local, remote);
     }
     int uploads = 0;
     std::vector<std::string> uploadedNames;
 
 private:
-    TFtpClient& m_client;
+    FtpRemoteClient& m_client;
     int m_breakAt;
 };
 
@@ -127,7 +132,7 @@ protected:
     }
 
     void connect() {
-        m_client = std::make_unique<TFtpClient>();
+        m_client = std::make_unique<FtpRemoteClient>(false);
         m_client->Host = "127.0.0.1";
         m_client->Port = m_server->port();
         m_client->UserID = m_server->user();
@@ -159,7 +164,7 @@ protected:
     TempDir m_serverRoot;
     TempDir m_site;
     std::unique_ptr<velloran::testing::PyFtpServer> m_server;
-    std::unique_ptr<TFtpClient> m_client;
+    std::unique_ptr<FtpRemoteClient> m_client;
     std::string m_projectFile;
     PublishState m_state;
     ProjectTree m_tree;
