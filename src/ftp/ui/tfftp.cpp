@@ -221,6 +221,9 @@ void TfFTP::buildLoginBar() {
     cbProtocol->addItem(QStringLiteral("FTPS"), static_cast<int>(TransferProtocol::Ftps));
     cbProtocol->addItem(QStringLiteral("SFTP"), static_cast<int>(TransferProtocol::Sftp));
     tbLogin->addWidget(cbProtocol);
+    // SSH carries files on its one connection: there is no data connection to make passive.
+    connect(cbProtocol, &QComboBox::currentIndexChanged, this,
+            [this] { cbPassive->setEnabled(protocol() != TransferProtocol::Sftp); });
     sbNewServer =
         addButton(tbLogin, "sbNewServer", "New Server", "document-new", &TfFTP::bbNewServerClick);
     sbDelServer =

@@ -581,6 +581,7 @@ TEST_F(SftpWindow, TrustsOnceListsInTheFtpColumnsAndRefusesAChangedKey) {
     EXPECT_EQ(entry("index.htm").size, "18");
     EXPECT_EQ(entry("index.htm").attributes.size(), 10u);
     EXPECT_EQ(entry("index.htm").date.size(), 12u);
+    EXPECT_FALSE(m_window->cbPassive->isEnabled());
     const IniFile servers(serversFile());
     EXPECT_EQ(servers.readString(serverText(), "protocol", ""), "sftp");
     EXPECT_EQ(servers.readString(serverText(), "fingerprint", ""), m_server->hostKeyFingerprint());
