@@ -3,9 +3,10 @@
 // installed. VELLORAN_PUBLISH_BENCH_FILES sets the big project's size (default 500).
 #include "ftp/ftpclient.h"
 #include "ftp/ftpservers.h"
+#include "ftp/remoteclient.h"
 #include "project/projecttree.h"
-#include "publish/ftptarget.h"
 #include "publish/publisher.h"
+#include "publish/remotetarget.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,14 +73,14 @@ public:
 
     // One publish from login to logout; the FTP commands it sent.
     PublishResult publish(std::size_t* commands = nullptr) {
-        TFtpClient client;
+        FtpRemoteClient client(false);
         client.Host = "127.0.0.1";
         client.Port = m_server->port();
         client.UserID = m_server->user();
         client.Password = m_server->password();
         client.Passive = true;
         client.Connect();
-        FtpPublishTarget target(client);
+        RemotePublishTarget target(client);
         const PublishPlan plan =
             MakePublishPlan(m_tree, projectFile(), m_state,
                             [&](const std::string& dir) { return target.folderSizes(dir); });

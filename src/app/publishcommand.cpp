@@ -2,7 +2,7 @@
 #include "app/publishcommand.h"
 
 #include "app/exportcommand.h"
-#include "ftp/ftpclient.h"
+#include "ftp/passwordstore.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
@@ -62,9 +62,11 @@ std::optional<int> RunPublishCommand(const std::vector<std::string>& args, std::
                         "no server is chosen for " + projectFile +
                             "; choose one with Publish Project... in the program",
                         kExitFileError);
-        ServerLogin login = ReadServerProfile(serversFile, state.settings.profile);
+        PasswordStore keyring;
+        const ServerLogin login = ReadServerProfile(serversFile, state.settings.profile, &keyring);
         PublishSession session;
-        ApplyProxySettings(session.client(), settingsFile);
+        session.applyProxySettings(settingsFile);
+        // No question can be asked here: an identity not yet trusted ends the publish.
         session.connect(login);
         const PublishPlan plan = session.plan(tree, projectFile, state);
         for (const SkippedFile& skipped : plan.skipped)

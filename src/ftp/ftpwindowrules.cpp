@@ -38,8 +38,9 @@ mode_t NewFileMode(const std::string& target) {
 
 } // namespace
 
-ServerAddress SplitServerText(std::string_view text) {
+ServerAddress SplitServerText(std::string_view text, int defaultPort) {
     ServerAddress address;
+    address.port = defaultPort;
     std::string_view hostPart = text;
     std::string_view rest;
     if (text.starts_with('[')) {

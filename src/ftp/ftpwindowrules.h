@@ -28,8 +28,8 @@ struct ServerAddress {
 };
 
 // Throws VelloranError naming the text when the port is not a number from 1 to 65535 or a
-// bracket is not closed.
-[[nodiscard]] ServerAddress SplitServerText(std::string_view text);
+// bracket is not closed. Without a port of its own the text means `defaultPort`.
+[[nodiscard]] ServerAddress SplitServerText(std::string_view text, int defaultPort = 21);
 
 // done / total × 100 to the nearest integer, halves to even; none when total is 0 or done
 // exceeds it.

@@ -290,7 +290,8 @@ void TSftpClient::Connect() {
         ssh_options_set(s.ssh, SSH_OPTIONS_NODELAY, &noDelay);
         Status("Connecting to " + Host + ":" + std::to_string(Port));
         if (ssh_connect(s.ssh) != SSH_OK)
-            s.Fail("Cannot connect to " + Host);
+            throw ESftpUnreachable("Cannot connect to " + Host + ": " +
+                                   SftpErrorText(nullptr, s.ssh));
         ssh_key key = nullptr;
         if (ssh_get_server_publickey(s.ssh, &key) != SSH_OK)
             s.Fail("The server showed no host key");
@@ -443,6 +444,31 @@ void TSftpClient::RenameFile(const std::string& oldName, const std::string& newN
     Run([&] {
         if (sftp_rename(m_session->sftp, from.c_str(), to.c_str()) != 0)
             m_session->Fail("Cannot rename " + oldName + " to " + newName);
+    });
+}
+
+void TSftpClient::ReplaceFile(const std::string& oldName, const std::string& newName) {
+    CheckConnected();
+    const std::string from = RemotePath(oldName);
+    const std::string to = RemotePath(newName);
+    Run([&] {
+        Session& s = *m_session;
+        if (sftp_rename(s.sftp, from.c_str(), to.c_str()) == 0)
+            return;
+        const std::string refusal = SftpErrorText(s.sftp, s.ssh);
+        sftp_attributes there = sftp_lstat(s.sftp, to.c_str());
+        if (there == nullptr)
+            throw ESftpError("Cannot rename " + oldName + " to " + newName + ": " + refusal);
+        const bool folder = there->type == SSH_FILEXFER_TYPE_DIRECTORY;
+        sftp_attributes_free(there);
+        if (folder)
+            throw ESftpError("Cannot rename " + oldName + " to " + newName +
+                             ": a directory of that name is in the way");
+        if (sftp_unlink(s.sftp, to.c_str()) != 0)
+            s.Fail("Cannot replace " + newName);
+        if (sftp_rename(s.sftp, from.c_str(), to.c_str()) != 0)
+            s.Fail("Cannot rename " + oldName + " to " + newName);
+        Status("Replaced " + newName);
     });
 }
 

@@ -28,6 +28,12 @@ public:
     using VelloranError::VelloranError;
 };
 
+// No SSH server could be reached at the address.
+class ESftpUnreachable : public ESftpError {
+public:
+    using ESftpError::ESftpError;
+};
+
 // The key an SSH server showed, and what ~/.ssh/known_hosts says of it.
 struct SshHostKey {
     enum class Known { Yes, Unknown, Changed };
@@ -101,6 +107,11 @@ public:
     void RemoveDirectory(const std::string& name);
     void DeleteFile(const std::string& name);
     void RenameFile(const std::string& oldName, const std::string& newName);
+    // A rename over an existing `newName`. SFTP version 3, which OpenSSH speaks, renames onto
+    // no existing name, and libssh offers no posix-rename: where the plain rename is refused
+    // and `newName` exists, it is deleted and the rename made again in the same job, so
+    // there is a moment without the file but never one with half of it.
+    void ReplaceFile(const std::string& oldName, const std::string& newName);
     // `showHidden` keeps names that begin with "." as the FTP listing does.
     [[nodiscard]] std::vector<RemoteListItem> ListDirectory(bool showHidden);
     // The file arrives under a temporary name beside `localName` and takes its name only when

@@ -6,41 +6,67 @@
 #include "ftp/serverprofiles.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
-#include "publish/ftptarget.h"
+#include "publish/remotetarget.h"
 
 #include <algorithm>
 
 namespace velloran {
 
-ServerLogin ReadServerProfile(const std::string& serversFile, const std::string& profile) {
-    const ServerProfiles profiles(serversFile);
+namespace {
+
+void RequireProfile(const ServerProfiles& profiles, const std::string& profile) {
     const auto names = profiles.names();
     if (profile.empty() || std::find(names.begin(), names.end(), profile) == names.end())
-        throw VelloranError("There is no server profile \"" + profile + "\" in " + serversFile);
-    const ServerAddress address = SplitServerText(profile);
+        throw VelloranError("There is no server profile \"" + profile + "\" in " + profiles.path());
+}
+
+} // namespace
+
+ServerLogin ReadServerProfile(const std::string& serversFile, const std::string& profile,
+                              PasswordStore* keyring) {
+    const ServerProfiles profiles(serversFile, keyring);
+    RequireProfile(profiles, profile);
     const ServerProfile stored = profiles.load(profile);
+    const ServerAddress address = SplitServerText(profile, DefaultPort(stored.protocol));
     ServerLogin login;
     login.host = address.host;
     login.port = address.port;
     login.directory = address.directory.value_or("");
-    login.user = stored.userName.empty() ? "anonymous" : stored.userName;
-    login.password = stored.password.empty() ? DefaultAnonymousPassword : stored.password;
+    login.user = stored.userName;
+    login.password = stored.password;
+    if (stored.protocol != TransferProtocol::Sftp) {
+        if (login.user.empty())
+            login.user = "anonymous";
+        if (login.password.empty())
+            login.password = DefaultAnonymousPassword;
+    }
     login.passive = stored.passive;
+    login.protocol = stored.protocol;
+    login.fingerprint = stored.fingerprint;
     return login;
 }
 
-void ApplyProxySettings(TFtpClient& client, const std::string& settingsFile) {
+void StoreTrustedFingerprint(const std::string& serversFile, const std::string& profile,
+                             const std::string& fingerprint, PasswordStore* keyring) {
+    ServerProfiles profiles(serversFile, keyring);
+    RequireProfile(profiles, profile);
+    ServerProfile stored = profiles.load(profile);
+    stored.fingerprint = fingerprint;
+    profiles.save(profile, stored);
+}
+
+void PublishSession::applyProxySettings(const std::string& settingsFile) {
     const IniFile settings(settingsFile);
     if (settings.readInteger("FTP Proxy", "UseProxy", 0) != 0) {
-        client.Proxy = settings.readString("FTP Proxy", "ProxyName", "");
-        client.ProxyPort = ProxyPortFrom(settings.readString("FTP Proxy", "ProxyPort", ""));
+        proxy = settings.readString("FTP Proxy", "ProxyName", "");
+        proxyPort = ProxyPortFrom(settings.readString("FTP Proxy", "ProxyPort", ""));
     } else {
-        client.Proxy.clear();
+        proxy.clear();
+        proxyPort = 0;
     }
 }
 
-PublishSession::PublishSession() : m_client(std::make_unique<TFtpClient>()) {
-}
+PublishSession::PublishSession() = default;
 
 PublishSession::~PublishSession() {
     try {
@@ -52,25 +78,63 @@ PublishSession::~PublishSession() {
 
 void PublishSession::connect(const ServerLogin& login) {
     disconnect();
-    m_client->Host = login.host;
-    m_client->Port = login.port;
-    m_client->UserID = login.user;
-    m_client->Password = login.password;
-    m_client->Passive = login.passive;
-    m_client->Connect();
+    m_client = MakeRemoteClient(login.protocol);
+    RemoteClient& client = *m_client;
+    client.Host = login.host;
+    client.Port = login.port;
+    client.UserID = login.user;
+    client.Password = login.password;
+    client.Passive = login.passive;
+    client.TrustedFingerprint = login.fingerprint;
+    client.TimeOut = timeOut;
+    client.Proxy = proxy;
+    client.ProxyPort = proxyPort;
+    client.Ssh = ssh;
+    client.OnStatus = [this](const std::string& line) {
+        if (onStatus)
+            onStatus(line);
+    };
+    std::string unanswered;
+    client.OnUnknownIdentity = [this, &unanswered](const std::string& question) {
+        if (onUnknownIdentity)
+            return onUnknownIdentity(question);
+        unanswered = question;
+        return false;
+    };
+    try {
+        client.Connect();
+    } catch (const VelloranError&) {
+        client.OnUnknownIdentity = nullptr;
+        // Nobody here could be asked: say what to do rather than only that it failed.
+        if (!unanswered.empty()) {
+            std::string shown = unanswered.substr(0, unanswered.rfind("Trust it?"));
+            for (auto at = shown.find("\r\n"); at != std::string::npos; at = shown.find("\r\n"))
+                shown.replace(at, 2, " ");
+            throw VelloranError("The identity of " + login.host +
+                                " is not trusted yet, so nothing was sent. Connect to it once "
+                                "in the FTP window with this profile and trust it there. " +
+                                shown);
+        }
+        throw;
+    }
+    client.OnUnknownIdentity = nullptr;
     if (!login.directory.empty())
-        m_client->ChangeDirectory(login.directory);
-    m_target = std::make_unique<FtpPublishTarget>(*m_client);
+        client.ChangeDirectory(login.directory);
+    m_target = std::make_unique<RemotePublishTarget>(client);
 }
 
 void PublishSession::disconnect() {
     m_target.reset();
-    if (m_client->Connected())
+    if (m_client && m_client->Connected())
         m_client->Disconnect();
 }
 
 bool PublishSession::connected() const {
-    return m_target && m_client->Connected();
+    return m_target && m_client && m_client->Connected();
+}
+
+std::string PublishSession::trustedFingerprint() const {
+    return m_client ? m_client->TrustedFingerprint : std::string();
 }
 
 PublishTarget& PublishSession::target() {
@@ -92,12 +156,12 @@ PublishResult PublishSession::publish(const PublishPlan& plan, PublishState& sta
 }
 
 void PublishSession::abort() {
-    m_client->Abort();
+    if (m_client)
+        m_client->Abort();
 }
 
 std::int64_t PublishSession::currentFileBytes() const {
-    const TAsyncSocket* data = m_client->DataSocket();
-    return data ? data->SentBytes() : 0;
+    return m_client ? m_client->TransferredBytes() : 0;
 }
 
 } // namespace velloran

@@ -4,10 +4,15 @@
 #include "app/publishcommand.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftpservers.h"
+#include "ftp/remoteclient.h"
+#include "ftp/serverprofiles.h"
+#include "ftp/sftpclient.h"
+#include "platform/inifile.h"
 #include "project/projectformat.h"
 #include "project/projecttree.h"
-#include "publish/ftptarget.h"
 #include "publish/publisher.h"
+#include "publish/publishsession.h"
+#include "publish/remotetarget.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
@@ -82,21 +87,21 @@ TEST(PublishState, RoundTripKeepsBlanksAndMissingFileGivesDefaults) {
 namespace {
 
 // Uploads counted and checked, and the connection broken off at the chosen upload.
-class WatchedTarget : public FtpPublishTarget {
+class WatchedTarget : public RemotePublishTarget {
 public:
-    WatchedTarget(TFtpClient& client, int breakAt)
-        : FtpPublishTarget(client), m_client(client), m_breakAt(breakAt) {}
+    WatchedTarget(FtpRemoteClient& client, int breakAt)
+        : RemotePublishTarget(client), m_client(client), m_breakAt(breakAt) {}
     void upload(const std::string& local, const std::string& remote) override {
         if (++uploads == m_breakAt)
-            m_client.CloseSocket();
+            m_client.ftp().CloseSocket();
         uploadedNames.push_back(remote);
-        FtpPublishTarget::upload(local, remote);
+        RemotePublishTarget::upload(local, remote);
     }
     int uploads = 0;
     std::vector<std::string> uploadedNames;
 
 private:
-    TFtpClient& m_client;
+    FtpRemoteClient& m_client;
     int m_breakAt;
 };
 
@@ -127,7 +132,7 @@ protected:
     }
 
     void connect() {
-        m_client = std::make_unique<TFtpClient>();
+        m_client = std::make_unique<FtpRemoteClient>(false);
         m_client->Host = "127.0.0.1";
         m_client->Port = m_server->port();
         m_client->UserID = m_server->user();
@@ -159,7 +164,7 @@ protected:
     TempDir m_serverRoot;
     TempDir m_site;
     std::unique_ptr<velloran::testing::PyFtpServer> m_server;
-    std::unique_ptr<TFtpClient> m_client;
+    std::unique_ptr<FtpRemoteClient> m_client;
     std::string m_projectFile;
     PublishState m_state;
     ProjectTree m_tree;
@@ -255,4 +260,141 @@ TEST_F(PublishToServer, CommandLineDryRunThenPublishWithExitCodes) {
 
     m_server.reset();
     EXPECT_EQ(run({"--publish", m_projectFile}, &output), kExitFileError);
+}
+
+namespace {
+
+// A small site for the encrypted protocols: three pages in two folders.
+struct SmallSite {
+    TempDir dir;
+    ProjectTree tree;
+    std::string projectFile = dir.file("site.vpr");
+
+    SmallSite() {
+        ProjectFolder& folder = tree.addFolder("Site", nullptr);
+        fs::create_directories(dir.file("pages"));
+        for (const char* name : {"index.htm", "pages/a.htm", "pages/b.htm"}) {
+            write(name, std::string("content of ") + name);
+            tree.appendFile(folder, Entry(name));
+        }
+        std::ofstream(projectFile, std::ios::binary) << FormatProject(tree);
+    }
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir.file(name), std::ios::binary) << text;
+    }
+};
+
+std::string ServersFile(const TempDir& dir, const std::string& profile, const std::string& body) {
+    const std::string path = dir.file("servers.ini");
+    std::ofstream(path) << "[" << profile << "]\n" << body;
+    return path;
+}
+
+bool NoPartialFiles(const std::string& root) {
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.path().filename().string().ends_with(".part"))
+            return false;
+    return true;
+}
+
+} // namespace
+
+// FTPS from the command line: a pinned self-signed certificate publishes, a server whose
+// identity the profile does not pin is refused with what to do, since nobody can be asked.
+TEST(PublishSecure, FtpsFromTheCommandLineOnlyToATrustedIdentity) {
+    if (!velloran::testing::PyFtpServer::tlsAvailable() ||
+        !velloran::testing::TestCertificate::available())
+        GTEST_SKIP() << "pyftpdlib with TLS or openssl is not available here";
+    TempDir root;
+    fs::create_directory(root.file("www"));
+    velloran::testing::TestCertificate certificate;
+    velloran::testing::PyFtpServer server(root.path, "user", "secret", &certificate);
+    SmallSite site;
+    const std::string profile = "127.0.0.1:" + std::to_string(server.port()) + "/www";
+    PublishState state = PublishState::Load(PublishState::FileFor(site.projectFile));
+    state.settings.profile = profile;
+    state.save();
+    const std::string login = "username=user\npassword=secret\nprotocol=ftps\n";
+    auto run = [&](std::string* output) {
+        std::ostringstream out, err;
+        const auto status =
+            RunPublishCommand({"--publish", site.projectFile}, out, err,
+                              site.dir.file("servers.ini"), site.dir.file("velloran.ini"));
+        *output = out.str() + err.str();
+        return status.value_or(-1);
+    };
+    std::string output;
+    ServersFile(site.dir, profile, login);
+    EXPECT_EQ(run(&output), kExitFileError);
+    EXPECT_NE(output.find("not trusted yet"), std::string::npos) << output;
+    EXPECT_NE(output.find(certificate.fingerprint()), std::string::npos) << output;
+    EXPECT_EQ(output.find('\r'), std::string::npos);
+    EXPECT_FALSE(fs::exists(root.file("www/index.htm")));
+
+    ServersFile(site.dir, profile, login + "fingerprint=" + certificate.fingerprint() + "\n");
+    ASSERT_EQ(run(&output), 0) << output;
+    EXPECT_EQ(Slurp(root.file("www/pages/b.htm")), "content of pages/b.htm");
+    site.write("pages/b.htm", "new b");
+    ASSERT_EQ(run(&output), 0) << output;
+    EXPECT_EQ(output, "changed\tpages/b.htm\t5 bytes\n1 sent, 2 unchanged\n");
+    EXPECT_EQ(Slurp(root.file("www/pages/b.htm")), "new b");
+    EXPECT_TRUE(NoPartialFiles(root.path));
+}
+
+// SFTP through the session the window and the command line share: OpenSSH renames onto no
+// existing name, so a changed page replaces the old one by delete and rename.
+TEST(PublishSecure, SftpPublishesAndReplacesChangedFiles) {
+    using velloran::testing::SshServer;
+    if (!SshServer::available())
+        GTEST_SKIP() << "sshd is not available here (it needs openssh-server and root)";
+    SshServer server;
+    TempDir root, ssh;
+    fs::create_directory(root.file("www"));
+    SmallSite site;
+    const std::string profile = "127.0.0.1:" + std::to_string(server.port()) + root.file("www");
+    const std::string servers = ServersFile(site.dir, profile, "protocol=sftp\n");
+    PublishState state = PublishState::Load(PublishState::FileFor(site.projectFile));
+    state.settings.profile = profile;
+    auto publish = [&](PublishPlan& plan, const std::function<bool(const std::string&)>& ask) {
+        PublishSession session;
+        session.ssh = {server.clientSshDir(), ssh.file("known_hosts"), ssh.file("no-agent")};
+        session.onUnknownIdentity = ask;
+        session.connect(ReadServerProfile(servers, profile));
+        if (session.trustedFingerprint() != ReadServerProfile(servers, profile).fingerprint)
+            StoreTrustedFingerprint(servers, profile, session.trustedFingerprint());
+        plan = session.plan(site.tree, site.projectFile, state);
+        return session.publish(plan, state);
+    };
+
+    // Nobody to ask: refused, with the fingerprint to check.
+    PublishPlan plan;
+    try {
+        publish(plan, nullptr);
+        ADD_FAILURE() << "an unknown host key was accepted";
+    } catch (const VelloranError& error) {
+        EXPECT_NE(std::string(error.what()).find(server.hostKeyFingerprint()), std::string::npos)
+            << error.what();
+    }
+    EXPECT_FALSE(fs::exists(root.file("www/index.htm")));
+
+    int questions = 0;
+    const auto yes = [&](const std::string&) { return ++questions, true; };
+    PublishResult result = publish(plan, yes);
+    ASSERT_TRUE(result.ok()) << result.error;
+    EXPECT_EQ(result.sent, 3u);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(IniFile(servers).readString(profile, "fingerprint", ""), server.hostKeyFingerprint());
+    EXPECT_EQ(Slurp(root.file("www/pages/a.htm")), "content of pages/a.htm");
+
+    site.write("pages/a.htm", "new a");
+    site.write("index.htm", "new index");
+    result = publish(plan, yes);
+    ASSERT_TRUE(result.ok()) << result.error;
+    EXPECT_EQ(questions, 1); // trusted from the profile
+    ASSERT_EQ(plan.send.size(), 2u);
+    EXPECT_EQ(Slurp(root.file("www/pages/a.htm")), "new a");
+    EXPECT_EQ(Slurp(root.file("www/index.htm")), "new index");
+    EXPECT_EQ(Slurp(root.file("www/pages/b.htm")), "content of pages/b.htm");
+    EXPECT_TRUE(NoPartialFiles(root.path));
+    EXPECT_EQ(PublishState::Load(state.path()).files.size(), 3u);
 }

@@ -2,6 +2,8 @@
 // question before a publish.
 #include "app/startup.h"
 #include "ftp/ftpservers.h"
+#include "ftp/serverprofiles.h"
+#include "ftp/tlslink.h"
 #include "guitest.h"
 #include "platform/prompter.h"
 #include "project/projecttree.h"
@@ -162,4 +164,45 @@ TEST(SaveBeforePublish, OneQuestionForTheProjectsChangedDocuments) {
         EXPECT_EQ(documents.saved, answer == Answer::Yes ? std::vector<std::string>{"/site/a.htm"}
                                                          : std::vector<std::string>{});
     }
+}
+
+// Over FTPS the window asks about an identity nobody vouches for, as the FTP window does, and
+// the profile trusts it from then on; No sends nothing.
+TEST(PublishWindowTls, AnUnknownIdentityIsAskedAndPinnedInTheProfile) {
+    if (!velloran::testing::PyFtpServer::tlsAvailable() ||
+        !velloran::testing::TestCertificate::available())
+        GTEST_SKIP() << "pyftpdlib with TLS or openssl is not available here";
+    TempDir root, site;
+    velloran::testing::TestCertificate certificate;
+    velloran::testing::PyFtpServer server(root.path, "user", "secret", &certificate);
+    const std::string profile = "127.0.0.1:" + std::to_string(server.port());
+    const std::string servers = site.file("servers.ini");
+    std::ofstream(servers) << "[" << profile
+                           << "]\nusername=user\npassword=secret\nprotocol=ftps\n";
+    ProjectTree tree;
+    TProjectFile entry;
+    entry.FileInfo = "index.htm";
+    tree.appendFile(tree.addFolder("Site", nullptr), entry);
+    std::ofstream(site.file("index.htm")) << "page";
+    const std::string projectFile = site.file("site.vpr");
+    PublishState state = PublishState::Load(PublishState::FileFor(projectFile));
+    state.settings = {profile, "/www", false};
+    state.save();
+    ScriptedPrompter prompter;
+    TfPublish window(prompter, tree, projectFile, servers, site.file("velloran.ini"));
+
+    prompter.planAnswer(Answer::No);
+    EXPECT_FALSE(window.bbCheckClick());
+    ASSERT_GE(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].kind, MessageKind::Confirmation);
+    EXPECT_NE(prompter.messages[0].text.find(certificate.fingerprint()), std::string::npos);
+
+    prompter.messages.clear();
+    prompter.planAnswer(Answer::Yes);
+    ASSERT_TRUE(window.bbPublishClick().ok())
+        << (prompter.messages.empty() ? "" : prompter.messages.back().text);
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    EXPECT_TRUE(fs::exists(root.file("www/index.htm")));
+    EXPECT_TRUE(SameFingerprint(ServerProfiles(servers).load(profile).fingerprint,
+                                certificate.fingerprint()));
 }

@@ -3,8 +3,9 @@
 // so every command guards itself with the busy state and only Abort works while it lasts.
 #include "ftp/ui/tfftp.h"
 
+#include "ftp/ftpclient.h"
 #include "ftp/ftpwindowrules.h"
-#include "ftp/tlslink.h"
+#include "ftp/sftpclient.h"
 #include "ftp/ui/ftpanimation.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
@@ -127,16 +128,13 @@ private:
 TfFTP::TfFTP(Prompter& prompter, std::string settingsFile, std::string serversFile, QWidget* parent)
     : QMainWindow(parent, Qt::Window), ServersFile(serversFile), m_prompter(prompter),
       m_settingsFile(std::move(settingsFile)), m_profiles(std::move(serversFile), &m_keyring),
-      FTPClient1(std::make_unique<TFtpClient>()) {
+      FTPClient1(MakeRemoteClient(TransferProtocol::Ftp)) {
     setObjectName(QStringLiteral("fFTP"));
     setWindowTitle(QString::fromLatin1(kFtpCaption));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     TAsyncSocket::SetEventPump(&m_pump);
-    FTPClient1->Port = 21;
-    FTPClient1->ReportLevel = 2;
-    FTPClient1->ProxyPort = 0;
-    FTPClient1->TimeOut = 0;
+    TSftpClient::SetEventPump(&m_pump);
     buildLoginBar();
     addToolBarBreak();
     buildRemoteBar();
@@ -156,18 +154,20 @@ TfFTP::~TfFTP() {
     m_idle.stop();
     // The goodbye to the server must not run this half-destroyed window's handlers.
     TAsyncSocket::SetEventPump(nullptr);
-    FTPClient1->OnConnect = nullptr;
-    FTPClient1->OnDisconnect = nullptr;
-    FTPClient1->OnConnectionFailed = nullptr;
-    FTPClient1->OnInvalidHost = nullptr;
-    FTPClient1->OnStatus = nullptr;
-    FTPClient1->OnListItem = nullptr;
-    FTPClient1->OnPacketRecvd = nullptr;
-    FTPClient1->OnPacketSent = nullptr;
-    FTPClient1->OnError = nullptr;
-    FTPClient1->OnFailure = nullptr;
-    FTPClient1->OnConnectionRequired = nullptr;
-    FTPClient1.reset();
+    TSftpClient::SetEventPump(nullptr);
+    m_retiredClients.push_back(std::move(FTPClient1));
+    for (const auto& client : m_retiredClients) {
+        client->OnConnect = nullptr;
+        client->OnDisconnect = nullptr;
+        client->OnConnectionFailed = nullptr;
+        client->OnInvalidHost = nullptr;
+        client->OnStatus = nullptr;
+        client->OnListLine = nullptr;
+        client->OnProgress = nullptr;
+        client->OnConnectionRequired = nullptr;
+        client->OnUnknownIdentity = nullptr;
+    }
+    m_retiredClients.clear();
 }
 
 // ---- building
@@ -219,7 +219,11 @@ void TfFTP::buildLoginBar() {
     cbProtocol->setToolTip(QStringLiteral("Protocol"));
     cbProtocol->addItem(QStringLiteral("FTP"), static_cast<int>(TransferProtocol::Ftp));
     cbProtocol->addItem(QStringLiteral("FTPS"), static_cast<int>(TransferProtocol::Ftps));
+    cbProtocol->addItem(QStringLiteral("SFTP"), static_cast<int>(TransferProtocol::Sftp));
     tbLogin->addWidget(cbProtocol);
+    // SSH carries files on its one connection: there is no data connection to make passive.
+    connect(cbProtocol, &QComboBox::currentIndexChanged, this,
+            [this] { cbPassive->setEnabled(protocol() != TransferProtocol::Sftp); });
     sbNewServer =
         addButton(tbLogin, "sbNewServer", "New Server", "document-new", &TfFTP::bbNewServerClick);
     sbDelServer =
@@ -372,18 +376,31 @@ void TfFTP::buildRemotePanel() {
 }
 
 void TfFTP::wireClient() {
-    TFtpClient& client = *FTPClient1;
-    client.OnConnect = [this](TAsyncSocket&) { FTPClient1Connect(); };
-    client.OnDisconnect = [this](TAsyncSocket&) { FTPClient1Disconnect(); };
-    client.OnConnectionFailed = [this](TAsyncSocket&) { FTPClient1ConnectionFailed(); };
+    RemoteClient& client = *FTPClient1;
+    client.OnConnect = [this] { FTPClient1Connect(); };
+    client.OnDisconnect = [this] { FTPClient1Disconnect(); };
+    client.OnConnectionFailed = [this] { FTPClient1ConnectionFailed(); };
     client.OnInvalidHost = [this](bool& handled) { FTPClient1InvalidHost(handled); };
-    client.OnStatus = [this](TAsyncSocket&, const std::string& text) { FTPClient1Status(text); };
-    client.OnListItem = [this](const std::string& line) { FTPClient1ListItem(line); };
-    client.OnPacketRecvd = [this](TAsyncSocket&) { FTPClient1Progress(true); };
-    client.OnPacketSent = [this](TAsyncSocket&) { FTPClient1Progress(false); };
-    client.OnError = [this](TAsyncSocket&, int, const std::string&) { Animate1->stop(); };
-    client.OnFailure = [this](bool&, TCmdType) { Animate1->stop(); };
+    client.OnStatus = [this](const std::string& text) { FTPClient1Status(text); };
+    client.OnListLine = [this](const std::string& line) { appendLog(line); };
+    client.OnProgress = [this](std::int64_t done, std::int64_t total) {
+        FTPClient1Progress(done, total);
+    };
     client.OnConnectionRequired = [this](bool& handled) { FTPClient1ConnectionRequired(handled); };
+    client.OnUnknownIdentity = [this](const std::string& question) {
+        return m_prompter.message(MessageKind::Confirmation, question, Buttons::YesNo) ==
+               Answer::Yes;
+    };
+    client.Proxy = m_proxy;
+    client.ProxyPort = m_proxyPort;
+}
+
+void TfFTP::useProtocolClient() {
+    if (FTPClient1->Connected() || FTPClient1->Protocol() == protocol())
+        return;
+    m_retiredClients.push_back(std::move(FTPClient1));
+    FTPClient1 = MakeRemoteClient(protocol());
+    wireClient();
 }
 
 void TfFTP::FormCreate() {
@@ -395,9 +412,11 @@ void TfFTP::FormCreate() {
     const QString last = qs(settings.readString("startup", "lastserver", ""));
     const int found = cbServer->findText(last, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (settings.readInteger("FTP Proxy", "UseProxy", 0) != 0) {
-        FTPClient1->Proxy = settings.readString("FTP Proxy", "ProxyName", "");
-        FTPClient1->ProxyPort = ProxyPortFrom(settings.readString("FTP Proxy", "ProxyPort", ""));
+        m_proxy = settings.readString("FTP Proxy", "ProxyName", "");
+        m_proxyPort = ProxyPortFrom(settings.readString("FTP Proxy", "ProxyPort", ""));
     }
+    FTPClient1->Proxy = m_proxy;
+    FTPClient1->ProxyPort = m_proxyPort;
     if (found >= 0) {
         cbServer->setCurrentIndex(found);
         cbServerClick();
@@ -421,6 +440,8 @@ void TfFTP::runCommand(const std::function<void()>& command) {
             m_prompter.message(MessageKind::Error, error.what(), Buttons::Ok);
     }
     --m_commandDepth;
+    if (m_commandDepth == 0)
+        m_retiredClients.clear();
     if (m_commandDepth == 0 && m_closeAgreed)
         QTimer::singleShot(0, this, &QWidget::close);
 }
@@ -500,30 +521,30 @@ void TfFTP::bbConnectClick() {
     const std::string server = str(cbServer->currentText());
     if (busy() || server.empty())
         return;
-    const ServerAddress address = SplitServerText(server);
-    TFtpClient& client = *FTPClient1;
+    const ServerAddress address = SplitServerText(server, DefaultPort(protocol()));
+    useProtocolClient();
+    RemoteClient& client = *FTPClient1;
     client.Host = address.host;
     client.Port = address.port;
-    if (eUserName->text().isEmpty())
-        eUserName->setText(QStringLiteral("anonymous"));
-    if (ePwd->text().isEmpty())
-        ePwd->setText(QString::fromLatin1(DefaultAnonymousPassword));
+    // An SSH login is the local user's with keys unless the profile says otherwise.
+    if (client.Protocol() != TransferProtocol::Sftp) {
+        if (eUserName->text().isEmpty())
+            eUserName->setText(QStringLiteral("anonymous"));
+        if (ePwd->text().isEmpty())
+            ePwd->setText(QString::fromLatin1(DefaultAnonymousPassword));
+    }
     client.UserID = str(eUserName->text());
     client.Password = str(ePwd->text());
     client.Passive = cbPassive->isChecked();
-    client.UseTls = protocol() == TransferProtocol::Ftps;
+    client.Ssh = sshPlaces;
     client.TrustedFingerprint = m_fingerprint;
-    client.OnUnknownIdentity = [this](const TlsIdentity& identity) {
-        return m_prompter.message(MessageKind::Confirmation, UnknownIdentityQuestion(identity),
-                                  Buttons::YesNo) == Answer::Yes;
-    };
     try {
         BusyScope busy(*this);
         sbConnect->setEnabled(false);
         AnimationScope animation(*Animate1, FtpAnimation::Clip::FindComputer);
         client.Connect();
         // An identity the user trusted just now stays with a saved profile.
-        if (client.UseTls && client.TrustedFingerprint != m_fingerprint) {
+        if (client.TrustedFingerprint != m_fingerprint) {
             m_fingerprint = client.TrustedFingerprint;
             if (cbServer->findText(cbServer->currentText(),
                                    Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
@@ -594,15 +615,6 @@ void TfFTP::FTPClient1Status(const std::string& text) {
 
 // ---- the remote list
 
-void TfFTP::FTPClient1ListItem(const std::string& line) {
-    ParsedListLine parsed = ParseListLine(line, cbHidden->isChecked());
-    if (parsed.logged)
-        appendLog(line);
-    // Shorter lines have no fields to find; a line without a name is nothing to show.
-    if (line.size() > 10 && parsed.item && !parsed.item->caption.empty())
-        m_entries.push_back(std::move(*parsed.item));
-}
-
 void TfFTP::showEntries() {
     const QIcon folder =
         QIcon::fromTheme(QStringLiteral("folder"), style()->standardIcon(QStyle::SP_DirIcon));
@@ -632,13 +644,12 @@ void TfFTP::bbListRemoteClick() {
         m_views->setUpdatesEnabled(true);
         showEntries();
     });
-    TFtpClient& client = *FTPClient1;
-    client.SetTransferType(1);
+    RemoteClient& client = *FTPClient1;
     pcurdir->setText(qs(client.CurrentDirectory()));
     // A connection made on demand above has listed already.
     m_entries.clear();
     m_views->setUpdatesEnabled(false);
-    client.ListDirectory();
+    m_entries = client.ListDirectory(cbHidden->isChecked());
     m_entries.push_back({0, "..", "", "", ""});
     std::stable_sort(m_entries.begin(), m_entries.end(), RemoteListLess);
 }
@@ -691,7 +702,6 @@ void TfFTP::lvRemoteDblClick() {
     BusyScope busy(*this);
     pProgress->show();
     Finally hide([this] { pProgress->hide(); });
-    FTPClient1->SetTransferType(2);
     DownloadOne(*chosen, entry.caption);
 }
 
@@ -755,7 +765,7 @@ void TfFTP::bbDeleteRemoteClick() {
 
 // ---- transfers
 
-void TfFTP::UploadOne(const std::string& localName, const std::string& remoteName) {
+void TfFTP::transferOne(const std::function<void()>& transfer) {
     Finally reset([this] {
         Animate1->stop();
         ProgressBar1->setValue(0);
@@ -763,28 +773,25 @@ void TfFTP::UploadOne(const std::string& localName, const std::string& remoteNam
     });
     Animate1->setClip(FtpAnimation::Clip::CopyFile);
     Animate1->start();
-    FTPClient1->UploadFile(localName, remoteName);
+    transfer();
+}
+
+void TfFTP::UploadOne(const std::string& localName, const std::string& remoteName) {
+    transferOne([&] { FTPClient1->UploadFile(localName, remoteName); });
 }
 
 void TfFTP::DownloadOne(const std::string& localName, const std::string& remoteName) {
-    Finally reset([this] {
-        Animate1->stop();
-        ProgressBar1->setValue(0);
-        pprogstat->clear();
+    transferOne([&] {
+        // The file the user already has stays whole until the new one has fully arrived.
+        StagedDownload staged(localName);
+        FTPClient1->DownloadFile(remoteName, staged.temporaryName());
+        staged.commit();
     });
-    Animate1->setClip(FtpAnimation::Clip::CopyFile);
-    Animate1->start();
-    // The file the user already has stays whole until the new one has fully arrived.
-    StagedDownload staged(localName);
-    FTPClient1->DownloadFile(remoteName, staged.temporaryName());
-    staged.commit();
 }
 
 // A block arrives every few microseconds, and laying out the figures for each of them halved
 // the transfer rate: the display changes with the bar, at the end, and at least every 50 ms.
-void TfFTP::FTPClient1Progress(bool download) {
-    const std::int64_t done = download ? FTPClient1->ReceivedBytes() : FTPClient1->SentBytes();
-    const std::int64_t total = FTPClient1->TotalBytes;
+void TfFTP::FTPClient1Progress(std::int64_t done, std::int64_t total) {
     const auto percent = ProgressPercent(done, total);
     const auto now = std::chrono::steady_clock::now();
     const bool changed = percent && *percent != ProgressBar1->value();
@@ -802,7 +809,6 @@ void TfFTP::uploadFiles(const std::vector<std::string>& files) {
         BusyScope busy(*this);
         pProgress->show();
         Finally hide([this] { pProgress->hide(); });
-        FTPClient1->SetTransferType(2);
         for (const std::string& file : files)
             UploadOne(file, ExtractFileName(file));
     }
@@ -837,7 +843,6 @@ void TfFTP::bbdownloadClick() {
     BusyScope busy(*this);
     pProgress->show();
     Finally hide([this] { pProgress->hide(); });
-    FTPClient1->SetTransferType(2);
     bool overwriteAll = false;
     for (const int row : rows) {
         const RemoteListItem& entry = entries[static_cast<std::size_t>(row)];

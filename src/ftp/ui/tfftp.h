@@ -1,10 +1,10 @@
 // The FTP window: server profiles, the remote folder as a list, and the commands that
-// browse it and copy files to and from it through one FTP client.
+// browse it and copy files to and from it through one client of the profile's protocol.
 #pragma once
 
-#include "ftp/ftpclient.h"
 #include "ftp/listparser.h"
 #include "ftp/passwordstore.h"
+#include "ftp/remoteclient.h"
 #include "ftp/serverprofiles.h"
 #include "platform/qt/qtmainthread.h"
 
@@ -71,11 +71,14 @@ public:
 
     // ---- what tests and the main window look at
     [[nodiscard]] bool busy() const noexcept { return m_busy > 0; }
-    [[nodiscard]] TFtpClient& client() noexcept { return *FTPClient1; }
+    [[nodiscard]] RemoteClient& client() noexcept { return *FTPClient1; }
     [[nodiscard]] const std::vector<RemoteListItem>& entries() const noexcept { return m_entries; }
     // Selects the entries with these captions, and no others.
     void selectEntries(const std::vector<std::string>& captions);
     [[nodiscard]] QAbstractItemView* currentView() const;
+
+    // Where SFTP connections find keys, known_hosts and the agent; empty: the user's own.
+    SshPlaces sshPlaces;
 
     QComboBox* cbServer = nullptr;
     QLineEdit* eUserName = nullptr;
@@ -126,6 +129,9 @@ private:
     void buildRemotePanel();
     void FormCreate();
     void wireClient();
+    // Puts a client of the chosen protocol in place of one of another, unless connected.
+    // The one replaced lives until no command may still be inside it.
+    void useProtocolClient();
     QAction* addButton(QToolBar* bar, const char* name, const char* hint, const char* iconName,
                        void (TfFTP::*handler)());
     // Runs a command from a control; an error it ends with is shown after its cleanup.
@@ -137,14 +143,15 @@ private:
     void FTPClient1ConnectionFailed();
     void FTPClient1InvalidHost(bool& handled);
     void FTPClient1Status(const std::string& text);
-    void FTPClient1ListItem(const std::string& line);
-    void FTPClient1Progress(bool download);
+    void FTPClient1Progress(std::int64_t done, std::int64_t total);
     void FTPClient1ConnectionRequired(bool& handled);
     void Animate1Start();
     void Animate1Stop();
     void pcurdirResize();
     void idleCheck();
 
+    // One transfer with the animation running and the progress display reset after it.
+    void transferOne(const std::function<void()>& transfer);
     void UploadOne(const std::string& localName, const std::string& remoteName);
     void DownloadOne(const std::string& localName, const std::string& remoteName);
     void uploadFiles(const std::vector<std::string>& files);
@@ -164,7 +171,10 @@ private:
     // The identity the shown profile trusts, as its "fingerprint" key holds it.
     std::string m_fingerprint;
     QtEventPump m_pump;
-    std::unique_ptr<TFtpClient> FTPClient1;
+    std::unique_ptr<RemoteClient> FTPClient1;
+    std::vector<std::unique_ptr<RemoteClient>> m_retiredClients;
+    std::string m_proxy;
+    int m_proxyPort = 0;
 
     QToolBar* tbLogin = nullptr;
     QToolBar* Toolbar1 = nullptr;

@@ -1,7 +1,7 @@
 // The background upload of saved documents.
 #include "publish/ui/savepublisher.h"
 
-#include "ftp/ftpclient.h"
+#include "ftp/passwordstore.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "publish/publishsession.h"
@@ -90,10 +90,10 @@ void SavePublisher::run() {
             ProjectTree tree;
             tree.appendFile(tree.addFolder("saved", nullptr), job.entry);
             PublishSession session;
-            session.client().TimeOut = kBackgroundTimeoutMs;
-            session.client().ReplyTimeOut = kBackgroundTimeoutMs;
-            ApplyProxySettings(session.client(), m_settingsFile);
-            session.connect(ReadServerProfile(m_serversFile, state.settings.profile));
+            session.timeOut = kBackgroundTimeoutMs;
+            session.applyProxySettings(m_settingsFile);
+            PasswordStore keyring;
+            session.connect(ReadServerProfile(m_serversFile, state.settings.profile, &keyring));
             const PublishPlan plan = session.plan(tree, job.projectFile, state);
             if (!plan.skipped.empty()) {
                 report("Not published: " + plan.skipped.front().why);

@@ -1,7 +1,6 @@
 // Building and running the publish window; the work itself is the publish session's.
 #include "publish/ui/tfpublish.h"
 
-#include "ftp/ftpclient.h"
 #include "ftp/serverprofiles.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -109,8 +108,11 @@ TfPublish::TfPublish(Prompter& prompter, const ProjectTree& tree, std::string pr
     const auto stale = [this] { m_planned = false; };
     connect(cbServer, &QComboBox::currentIndexChanged, this, stale);
     connect(eBaseDir, &QLineEdit::textChanged, this, stale);
-    m_session.client().OnStatus = [this](TAsyncSocket&, const std::string& text) { log(text); };
-    m_session.client().ReportLevel = 1;
+    m_session.onStatus = [this](const std::string& text) { log(text); };
+    m_session.onUnknownIdentity = [this](const std::string& question) {
+        return m_prompter.message(MessageKind::Confirmation, question, Buttons::YesNo) ==
+               Answer::Yes;
+    };
 
     try {
         m_state = PublishState::Load(PublishState::FileFor(m_projectFile));
@@ -171,9 +173,14 @@ void TfPublish::setBusy(bool busy) {
 void TfPublish::connectSession() {
     if (m_session.connected())
         return;
-    ServerLogin login = ReadServerProfile(m_serversFile, m_state.settings.profile);
-    ApplyProxySettings(m_session.client(), m_settingsFile);
+    const ServerLogin login =
+        ReadServerProfile(m_serversFile, m_state.settings.profile, &m_keyring);
+    m_session.applyProxySettings(m_settingsFile);
     m_session.connect(login);
+    // An identity the user trusted just now is trusted from the profile from now on.
+    if (m_session.trustedFingerprint() != login.fingerprint)
+        StoreTrustedFingerprint(m_serversFile, m_state.settings.profile,
+                                m_session.trustedFingerprint(), &m_keyring);
 }
 
 bool TfPublish::bbCheckClick() {

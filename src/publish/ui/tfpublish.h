@@ -2,6 +2,7 @@
 // would send, and the publish itself with its progress, rate, time left and log.
 #pragma once
 
+#include "ftp/passwordstore.h"
 #include "publish/publishsession.h"
 
 #include <QDialog>
@@ -80,6 +81,7 @@ private:
     std::string m_serversFile;
     std::string m_settingsFile;
     PublishState m_state;
+    PasswordStore m_keyring;
     PublishSession m_session;
     PublishPlan m_plan;
     bool m_planned = false;

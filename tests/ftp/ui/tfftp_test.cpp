@@ -1,5 +1,6 @@
 // The FTP window through its real controls against pyftpdlib on 127.0.0.1, in passive and in
 // active mode, with scripted answers to its questions.
+#include "ftp/ftpclient.h"
 #include "ftp/ftpwindowrules.h"
 #include "ftp/tlslink.h"
 #include "ftp/ui/ftpanimation.h"
@@ -487,4 +488,214 @@ TEST(FtpWindowTls, AnUnknownIdentityIsAskedOnceThenTrustedFromTheProfile) {
     EXPECT_TRUE(window.client().Connected());
     EXPECT_EQ(prompter.messages.size(), 1u); // trusted without asking again
     window.sbDisconnect->trigger();
+}
+
+namespace {
+
+using velloran::testing::SshServer;
+
+// The window over SFTP against sshd: its host key known nowhere but in the profile, the
+// log-in with the fixture's key, and no agent of the desktop the tests run on.
+class SftpWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!SshServer::available())
+            GTEST_SKIP() << "sshd is not available here (it needs openssh-server and root)";
+        fs::create_directory(m_root.file("pub"));
+        fs::create_directory(m_root.file("pub/sub"));
+        Spit(m_root.file("pub/index.htm"), "<html>index</html>");
+        Spit(m_root.file("pub/sub/inner.htm"), "inner");
+        m_server = std::make_unique<SshServer>();
+        m_window = openWindow();
+    }
+    void TearDown() override {
+        delete m_window.data();
+        Settle();
+    }
+    TfFTP* openWindow() {
+        auto* window = new TfFTP(m_prompter, m_config.file("velloran.ini"), serversFile());
+        window->sshPlaces = {m_server->clientSshDir(), m_config.file("known_hosts"),
+                             m_config.file("no-agent")};
+        window->show();
+        return window;
+    }
+    std::string serversFile() const { return m_config.file("servers.ini"); }
+    std::string serverText() const {
+        return "127.0.0.1:" + std::to_string(m_server->port()) + m_root.file("pub");
+    }
+    void connectWindow() {
+        m_window->cbServer->setEditText(QString::fromStdString(serverText()));
+        m_window->eUserName->setText(QString::fromStdString(m_server->user()));
+        m_window->ePwd->clear();
+        m_window->cbProtocol->setCurrentIndex(
+            m_window->cbProtocol->findData(static_cast<int>(TransferProtocol::Sftp)));
+        m_prompter.planAnswer(Answer::Yes); // the unknown host key
+        m_window->sbConnect->trigger();
+        ASSERT_TRUE(m_window->client().Connected()) << lastMessage();
+        ASSERT_EQ(m_window->client().Protocol(), TransferProtocol::Sftp);
+        m_prompter.messages.clear();
+    }
+    std::vector<std::string> captions() const {
+        std::vector<std::string> names;
+        for (const RemoteListItem& entry : m_window->entries())
+            names.push_back(entry.caption);
+        return names;
+    }
+    const RemoteListItem& entry(const std::string& caption) const {
+        const auto& all = m_window->entries();
+        return *std::find_if(all.begin(), all.end(),
+                             [&](const RemoteListItem& e) { return e.caption == caption; });
+    }
+    std::string lastMessage() const {
+        return m_prompter.messages.empty() ? "" : m_prompter.messages.back().text;
+    }
+
+    TempDir m_root;
+    TempDir m_local;
+    TempDir m_config;
+    std::unique_ptr<SshServer> m_server;
+    ScriptedPrompter m_prompter;
+    QPointer<TfFTP> m_window;
+};
+
+} // namespace
+
+TEST_F(SftpWindow, TrustsOnceListsInTheFtpColumnsAndRefusesAChangedKey) {
+    m_window->cbServer->setEditText(QString::fromStdString(serverText()));
+    m_window->cbProtocol->setCurrentIndex(
+        m_window->cbProtocol->findData(static_cast<int>(TransferProtocol::Sftp)));
+    m_window->eUserName->setText(QString::fromStdString(m_server->user()));
+    m_window->ePwd->clear();
+    m_window->sbSaveServer->trigger();
+    m_prompter.planAnswer(Answer::Yes);
+    m_window->sbConnect->trigger();
+    ASSERT_TRUE(m_window->client().Connected()) << lastMessage();
+    ASSERT_EQ(m_prompter.messages.size(), 1u) << lastMessage();
+    EXPECT_EQ(m_prompter.messages[0].buttons, Buttons::YesNo);
+    EXPECT_TRUE(m_prompter.messages[0].text.starts_with("The server's identity is not known"));
+    EXPECT_NE(m_prompter.messages[0].text.find(m_server->hostKeyFingerprint()), std::string::npos);
+    EXPECT_EQ(m_window->pcurdir->text().toStdString(), fs::canonical(m_root.file("pub")).string());
+    EXPECT_EQ(captions(), (std::vector<std::string>{"..", "sub", "index.htm"}));
+    EXPECT_EQ(entry("sub").imageIndex, 0);
+    EXPECT_EQ(entry("sub").attributes.substr(0, 1), "d");
+    EXPECT_EQ(entry("index.htm").size, "18");
+    EXPECT_EQ(entry("index.htm").attributes.size(), 10u);
+    EXPECT_EQ(entry("index.htm").date.size(), 12u);
+    EXPECT_FALSE(m_window->cbPassive->isEnabled());
+    const IniFile servers(serversFile());
+    EXPECT_EQ(servers.readString(serverText(), "protocol", ""), "sftp");
+    EXPECT_EQ(servers.readString(serverText(), "fingerprint", ""), m_server->hostKeyFingerprint());
+
+    m_prompter.planInput("made");
+    m_window->sbMkDirRemote->trigger();
+    EXPECT_TRUE(fs::is_directory(m_root.file("pub/made")));
+    m_prompter.planInput("sub");
+    m_window->sbChDirRemote->trigger();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"..", "inner.htm"}));
+    m_window->sbDisconnect->trigger();
+    EXPECT_FALSE(m_window->client().Connected());
+    EXPECT_TRUE(m_window->sbConnect->isEnabled());
+    EXPECT_EQ(m_prompter.messages.size(), 1u) << lastMessage();
+
+    // The pinned key is trusted without a question from the stored profile.
+    EXPECT_TRUE(m_window->close());
+    Settle();
+    m_window = openWindow();
+    EXPECT_EQ(m_window->cbServer->currentText().toStdString(), serverText());
+    m_window->sbConnect->trigger();
+    EXPECT_TRUE(m_window->client().Connected()) << lastMessage();
+    EXPECT_EQ(m_prompter.messages.size(), 1u) << lastMessage();
+    m_window->sbDisconnect->trigger();
+
+    // Another key than the pinned one is refused with a warning, never asked about.
+    IniFile edited(serversFile());
+    edited.writeString(serverText(), "fingerprint",
+                       "SHA256:AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
+    edited.save();
+    m_window->cbServerClick();
+    m_prompter.planAnswer(Answer::Yes);
+    m_window->sbConnect->trigger();
+    EXPECT_FALSE(m_window->client().Connected());
+    ASSERT_EQ(m_prompter.messages.size(), 2u);
+    EXPECT_EQ(m_prompter.messages[1].kind, MessageKind::Error);
+    EXPECT_NE(lastMessage().find("has changed"), std::string::npos) << lastMessage();
+    EXPECT_TRUE(m_window->sbConnect->isEnabled());
+}
+
+TEST_F(SftpWindow, UploadsDownloadsRenamesAndDeletesByteForByte) {
+    connectWindow();
+    std::vector<std::string> pages;
+    for (const char* name : {"a.htm", "b.htm", "c.bin"}) {
+        pages.push_back(m_local.file(name));
+        Spit(pages.back(), RandomBytes(pages.size() == 3 ? 3 << 20 : 5000, pages.size()));
+    }
+    int largestPercent = 0;
+    QObject::connect(m_window, &TfFTP::progressChanged, [&](qint64, qint64) {
+        largestPercent = std::max(largestPercent, m_window->ProgressBar1->value());
+    });
+    m_prompter.planFiles(pages);
+    m_window->sbupload->trigger();
+    ASSERT_TRUE(m_prompter.messages.empty()) << lastMessage();
+    for (const std::string& page : pages)
+        EXPECT_EQ(Slurp(m_root.file("pub/" + fs::path(page).filename().string())), Slurp(page));
+    EXPECT_EQ(largestPercent, 100);
+    EXPECT_EQ(captions(),
+              (std::vector<std::string>{"..", "sub", "a.htm", "b.htm", "c.bin", "index.htm"}));
+    const std::string log = m_window->mstatus->toPlainText().toStdString();
+    EXPECT_NE(log.find("Sent 5000 Bytes"), std::string::npos) << log;
+
+    m_window->selectEntries({"b.htm"});
+    m_prompter.planInput("renamed.htm");
+    m_window->sbrenameRemote->trigger();
+    EXPECT_EQ(Slurp(m_root.file("pub/renamed.htm")), Slurp(pages[1]));
+    EXPECT_FALSE(fs::exists(m_root.file("pub/b.htm")));
+
+    const TempDir target;
+    Spit(target.file("a.htm"), "old a");
+    m_window->selectEntries({"sub", "a.htm", "c.bin"});
+    m_prompter.planFile(target.file("chosen"));
+    m_prompter.planAnswer(Answer::Yes);
+    m_window->sbdownload->trigger();
+    ASSERT_EQ(m_prompter.messages.size(), 1u) << lastMessage();
+    EXPECT_EQ(m_prompter.messages[0].text, OverwriteQuestion(target.file("a.htm")));
+    EXPECT_EQ(Slurp(target.file("a.htm")), Slurp(pages[0]));
+    EXPECT_EQ(Slurp(target.file("c.bin")), Slurp(pages[2]));
+    EXPECT_EQ(target.entries(), (std::set<std::string>{"a.htm", "c.bin"}));
+
+    fs::remove(m_root.file("pub/sub/inner.htm"));
+    m_window->selectEntries({"sub", "renamed.htm"});
+    m_prompter.planAnswer(Answer::Yes);
+    m_window->sbDeleteRemote->trigger();
+    EXPECT_FALSE(fs::exists(m_root.file("pub/sub")));
+    EXPECT_FALSE(fs::exists(m_root.file("pub/renamed.htm")));
+    EXPECT_EQ(captions(), (std::vector<std::string>{"..", "a.htm", "c.bin", "index.htm"}));
+    EXPECT_EQ(m_prompter.messages.size(), 2u) << lastMessage();
+}
+
+TEST_F(SftpWindow, AbortEndsADownloadAndTheSessionGoesOn) {
+    Spit(m_root.file("pub/big.bin"), RandomBytes(48 << 20, 9));
+    connectWindow();
+    Spit(m_local.file("big.bin"), "what the user had");
+    bool aborted = false;
+    QObject::connect(m_window, &TfFTP::progressChanged, [&](qint64 done, qint64) {
+        if (aborted || done < (4 << 20))
+            return;
+        aborted = true;
+        EXPECT_TRUE(m_window->busy());
+        m_window->sbListRemote->trigger(); // refused while busy
+        m_window->sbAbort->trigger();
+    });
+    m_window->selectEntries({"big.bin"});
+    m_prompter.planFile(m_local.file("big.bin"));
+    m_prompter.planAnswer(Answer::Yes);
+    m_window->sbdownload->trigger();
+    ASSERT_TRUE(aborted);
+    EXPECT_EQ(m_prompter.messages.back().kind, MessageKind::Error);
+    EXPECT_EQ(Slurp(m_local.file("big.bin")), "what the user had");
+    EXPECT_EQ(m_local.entries(), std::set<std::string>{"big.bin"});
+    EXPECT_FALSE(m_window->busy());
+    EXPECT_EQ(m_prompter.busyDepth, 0);
+    EXPECT_TRUE(m_window->client().Connected());
+    m_window->sbListRemote->trigger();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"..", "sub", "big.bin", "index.htm"}));
 }
