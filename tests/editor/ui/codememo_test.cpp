@@ -242,7 +242,7 @@ TEST_F(CodeMemoTest, RenderedLinesShowTheirTokenColours) {
     EXPECT_FALSE(AnyPixel(image, plain, blue));
     // The gutter is painted, and the text starts after it and the margin.
     EXPECT_EQ(memo.cellRect(0).left(), memo.model().gutterWidth() + memo.margin());
-    EXPECT_THROW(memo.setActiveParser(7), TCodeMemoException);
+    EXPECT_THROW(memo.setActiveParser(8), TCodeMemoException);
     EXPECT_THROW(memo.setParser(0, nullptr), TCodeMemoException);
 }
 
