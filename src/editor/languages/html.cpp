@@ -77,12 +77,21 @@ void setHeader(ParserTables& t) {
                           {"Style property", kStyleProperty}});
 }
 
+// Where an end tag leaves whatever language its element held.
+CharSet endTagStates() {
+    return kScriptStates.code() | kCssStates.all() | CharSet{kText, kScriptCode};
+}
+
 CharSet attributeNameEnd() {
     return (letters() | digits() | chars("_-")).complement();
 }
 
 void addTagKeywords(ParserTables& t) {
     const CharSet attributeStates = {kAttributes, kScriptTag, kStyleTag};
+    // Both end tags end either embedded language. Added after the script's operators and
+    // before the text's "<", they share one path with the latter in the trie.
+    addKeywords(t, 34, endTagStates(), anyChar(), {"</script"});
+    addKeywords(t, kStyleEnd, endTagStates(), anyChar(), {"</style"});
     addKeywords(t, 22, {kText}, anyChar(), {"</", "<", "<!"});
     addKeywords(t, 24, {kText}, anyChar(), {"<!--"});
     addKeywords(t, 20, {kTagStart}, wordEnd(), kClassicTagNames);
@@ -90,11 +99,13 @@ void addTagKeywords(ParserTables& t) {
     addKeywords(t, 50, {kTagStart}, wordEnd(), {"script"});
     addKeywords(t, kStyleTagName, {kTagStart}, attributeNameEnd(), {"style"});
     addKeywords(t, 29, {kTagStart}, wordEnd(), {"align", "alt"});
+    // The wider states first, so that the classic words share their paths in the trie:
+    // a tag's attributes are then looked up along one path instead of two.
+    addKeywords(t, 29, attributeStates, attributeNameEnd(), kModernAttributeNames);
+    addKeywords(t, kPrefixedAttribute, attributeStates, anyChar(), kAttributePrefixes);
     addKeywords(t, 29, {kAttributes}, wordEnd(),
                 {"codebase", "height", "href", "hspace", "methods", "name", "rel", "rev", "target",
                  "urn", "value", "vspace", "width"});
-    addKeywords(t, 29, attributeStates, attributeNameEnd(), kModernAttributeNames);
-    addKeywords(t, kPrefixedAttribute, attributeStates, anyChar(), kAttributePrefixes);
     addKeywords(t, 23, {kTagStart, kAttributes}, anyChar(), {">", "/>"});
     addKeywords(t, kScriptTagEnd, {kScriptTag}, anyChar(), {">"});
     addKeywords(t, kStyleTagEnd, {kStyleTag}, anyChar(), {">"});
@@ -129,7 +140,6 @@ void addScriptKeywords(ParserTables& t) {
     // The comment that hid scripts from browsers without them leaves the code inside coloured.
     addKeywords(t, 35, {kScript}, anyChar(), {"<!---", "<!--"});
     addKeywords(t, 36, {kScript, kScriptCode}, anyChar(), {"-->"});
-    addKeywords(t, 34, code | CharSet{kText, kScriptCode}, anyChar(), {"</script"});
     addKeywords(t, 1, code, scriptWordEnd(), kScriptReservedWords);
     addKeywords(t, 1, code, scriptWordEnd(), kModernScriptWords);
     addKeywords(t, 10, code, scriptWordEnd(), kScriptFunctions);
@@ -145,7 +155,6 @@ void addScriptKeywords(ParserTables& t) {
 
 void addStyleKeywords(ParserTables& t) {
     addCssRules(t, kCssStates, kCssTokens);
-    addKeywords(t, kStyleEnd, kCssStates.all() | CharSet{kText}, anyChar(), {"</style"});
 }
 
 // Where names and numbers of no list, and blanks, are their own tokens.
@@ -248,15 +257,9 @@ void addTagTransitions(ParserTables& t) {
                       .entering({kCssStates.rules})
                       .leaving({kStyleTag, kScriptStates.division}));
     setTransition(t, {kSwitchTagString}, validIn({kScriptTag, kStyleTag}));
-    const CharSet script = kScriptStates.all() | CharSet{kScriptCode};
-    setTransition(t, {34},
-                  validIn(kScriptStates.code() | CharSet{kText, kScriptCode})
-                      .entering({kText, kTagStart})
-                      .leaving(script));
-    setTransition(t, {kStyleEnd},
-                  validIn(kCssStates.all() | CharSet{kText})
-                      .entering({kText, kTagStart})
-                      .leaving(kCssStates.all() | CharSet{kScriptStates.regex, division}));
+    const CharSet embedded = kScriptStates.all() | kCssStates.all() | CharSet{kScript, kScriptCode};
+    setTransition(t, {34, kStyleEnd},
+                  validIn(endTagStates()).entering({kText, kTagStart}).leaving(embedded));
     // A string leaves "/" a division behind it in a tag, as a name before it did.
     setTransition(t, {27},
                   validIn({kText, kTagStart, kAttributes, kScriptCode})
@@ -283,10 +286,10 @@ void addScriptTransitions(ParserTables& t) {
 ParserTables HtmlLanguage() {
     ParserTables t;
     setHeader(t);
-    addTagKeywords(t);
-    addTextKeywords(t);
     addScriptKeywords(t);
     addStyleKeywords(t);
+    addTagKeywords(t);
+    addTextKeywords(t);
     addTokensAndStartChars(t);
     addStyles(t);
     addTagTransitions(t);
