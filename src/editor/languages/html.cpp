@@ -47,7 +47,8 @@ constexpr int kStyleProperty = 41;
 
 constexpr const char* kSample = "<!-- A short page -->\r"
                                 "<html>\r"
-                                "<head><title>Sample page</title></head>\r"
+                                "<head><title>Sample page</title>\r"
+                                "<style>p.note { color: red; }</style></head>\r"
                                 "<body>\r"
                                 "<p align=\"center\">Hello&nbsp;world</p>\r"
                                 "<a href=\"mailto:someone@example.com\">Write to us</a>\r"

@@ -40,7 +40,8 @@ constexpr const char* kSample = "// Writes four lines into the page\r"
                                 "document.write(\"One\");\r"
                                 "document.write(\"Two\");\r"
                                 "document.writeln(\"Three\");\r"
-                                "document.writeln(\"Four\");";
+                                "document.writeln(\"Four\");\r"
+                                "let note = `Hello ${name}`.match(/l+/g);";
 
 void setHeader(ParserTables& t) {
     LanguageHeader& h = sharedHeader(t);
