@@ -366,8 +366,8 @@ void TfEditor::NewDocument(const std::string& fileName) {
     auto entry = std::make_unique<TEditorEntry>(m_editors, fileName, m_prompter);
     TCodeMemo* memo = entry->Memo;
     m_editors->addWidget(memo);
-    // Every editor gets the five languages as rule sets 1-5; the extension picks one.
-    for (int slot = 1; slot <= 5; ++slot)
+    // Every editor gets the languages as rule sets 1-5 and 7; the extension picks one.
+    for (int slot = 1; slot <= kLastRuleSet; ++slot)
         memo->setParser(slot, m_parsers.forRuleSet(slot));
     memo->setActiveParser(fileName == kUntitled ? kHtmlRuleSet : RuleSetForFileName(fileName));
     memo->onModifyProperties = [this](const TCodeMemoParser& parser) {

@@ -24,11 +24,12 @@ inline constexpr std::string_view kSelectedTextSection = "Selected Text";
 inline constexpr size_t kRecentProjectsWritten = 10;
 inline constexpr size_t kMaxRecentLineLength = 255;
 
-// The display settings texts of the five highlighting rule sets, in the order the
-// settings file lists them. A rule set with no text of its own keeps its built-in one.
-inline constexpr std::array<std::string_view, 5> kParserKeys = {"pascal", "html", "c", "email",
-                                                                "jscript"};
-using ParserSettings = std::array<std::optional<std::string>, 5>;
+// The display settings texts of the highlighting rule sets, in the order the settings
+// file lists them (that of BuiltinParserFiles). A rule set with no text of its own keeps
+// its built-in one.
+inline constexpr std::array<std::string_view, 6> kParserKeys = {"pascal", "html",    "c",
+                                                                "email",  "jscript", "css"};
+using ParserSettings = std::array<std::optional<std::string>, kParserKeys.size()>;
 
 // What the colour dialog holds as custom colours: entries of the form "ColorA=BBGGRR"
 // (a slot letter A to P and a 0x00BBGGRR value in hex), kept whole.

@@ -15,12 +15,25 @@ constexpr BuiltinParserFile kFiles[] = {
     {"C_Parser", "c.vpi"},
     {"eMail_Parser", "email.vpi"},
     {"JavaScript_Parser", "javascript.vpi"},
+    {"CSS_Parser", "css.vpi"},
 };
+static_assert(std::size(kFiles) == kBuiltinParserCount);
 
 } // namespace
 
 std::span<const BuiltinParserFile> BuiltinParserFiles() noexcept {
     return kFiles;
+}
+
+int RuleSetOfParser(std::size_t index) noexcept {
+    return index + 1 < static_cast<std::size_t>(kPlainTextRuleSet) ? static_cast<int>(index) + 1
+                                                                   : kCssRuleSet;
+}
+
+int ParserIndexOfRuleSet(int ruleSet) noexcept {
+    if (ruleSet >= 1 && ruleSet < kPlainTextRuleSet)
+        return ruleSet - 1;
+    return ruleSet == kCssRuleSet ? kPlainTextRuleSet - 1 : -1;
 }
 
 int RuleSetForFileName(std::string_view fileName) {
@@ -33,15 +46,16 @@ int RuleSetForFileName(std::string_view fileName) {
         return kHtmlRuleSet;
     if (ext == ".EML")
         return 4;
-    if (ext == ".JSC")
-        return 5;
+    if (ext == ".JSC" || ext == ".JS" || ext == ".MJS")
+        return kJavaScriptRuleSet;
+    if (ext == ".CSS")
+        return kCssRuleSet;
     return kPlainTextRuleSet;
 }
 
 const TCodeMemoParser* BuiltinParsers::forRuleSet(int ruleSet) const noexcept {
-    if (ruleSet < 1 || ruleSet > static_cast<int>(parsers.size()))
-        return nullptr;
-    return parsers[static_cast<std::size_t>(ruleSet - 1)].get();
+    const int index = ParserIndexOfRuleSet(ruleSet);
+    return index < 0 ? nullptr : parsers[static_cast<std::size_t>(index)].get();
 }
 
 TCodeMemoParser* BuiltinParsers::editable(const TCodeMemoParser* parser) const noexcept {

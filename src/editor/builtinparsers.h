@@ -1,5 +1,5 @@
-// The five highlighting languages the program ships as parser images, which rule set
-// a file name selects, and loading the images at start-up.
+// The highlighting languages the program ships as parser images, which rule set a file
+// name selects, and loading the images at start-up.
 #pragma once
 
 #include "editor/codememoparser.h"
@@ -18,18 +18,28 @@ struct BuiltinParserFile {
     const char* fileName;      // the image in the "parsers" data folder
 };
 
-// Rule sets 1 to 5 in order: Pascal, HTML, C, e-mail, JavaScript.
+constexpr std::size_t kBuiltinParserCount = 6;
+
+// Rule sets 1 to 5 in order: Pascal, HTML, C, e-mail, JavaScript; then CSS, rule set 7.
 [[nodiscard]] std::span<const BuiltinParserFile> BuiltinParserFiles() noexcept;
 
-constexpr int kPlainTextRuleSet = 6;
+constexpr int kPlainTextRuleSet = 6; // an empty slot, kept where it always was
 constexpr int kHtmlRuleSet = 2;
+constexpr int kJavaScriptRuleSet = 5;
+constexpr int kCssRuleSet = 7;
+constexpr int kLastRuleSet = kCssRuleSet;
 
-// The rule set a file's extension selects (1-5), or kPlainTextRuleSet.
+// The rule set of the parser at `index` of the shipped list, and back (-1 for plain text
+// and numbers that name no rule set).
+[[nodiscard]] int RuleSetOfParser(std::size_t index) noexcept;
+[[nodiscard]] int ParserIndexOfRuleSet(int ruleSet) noexcept;
+
+// The rule set a file's extension selects, or kPlainTextRuleSet.
 [[nodiscard]] int RuleSetForFileName(std::string_view fileName);
 
 struct BuiltinParsers {
-    // Index 0 is rule set 1; a slot stays empty when its image could not be read.
-    std::array<std::unique_ptr<TCodeMemoParser>, 5> parsers;
+    // In the order of BuiltinParserFiles; a slot stays empty when its image could not be read.
+    std::array<std::unique_ptr<TCodeMemoParser>, kBuiltinParserCount> parsers;
     // One line per image that could not be read, naming it and the reason.
     std::vector<std::string> errors;
 

@@ -25,16 +25,21 @@ void TCodeKeywords::add(const KeywordEntry& entry) {
                                 fold(static_cast<unsigned char>(entry.word[0])))]
                           : m_nodes[static_cast<std::size_t>(parent)].child;
     };
-    for (const char raw : entry.word) {
-        const auto c = static_cast<std::uint8_t>(fold(static_cast<unsigned char>(raw)));
-        // Share a node whose states already cover this word's, else start a branch.
+    for (std::size_t i = 0; i < entry.word.size(); ++i) {
+        const auto c = static_cast<std::uint8_t>(fold(static_cast<unsigned char>(entry.word[i])));
+        const bool last = i + 1 == entry.word.size();
+        // Share a node of the same character, widening its states, so that a character
+        // has one path however many languages' states its words are in; only a word that
+        // ends where the same word ends for other states needs a branch of its own.
         std::int32_t found = -1;
         for (std::int32_t at = chain(); at >= 0; at = m_nodes[static_cast<std::size_t>(at)].next) {
             const Node& candidate = m_nodes[static_cast<std::size_t>(at)];
-            if (candidate.ch == c && candidate.states.contains(entry.states)) {
+            if (candidate.ch != c)
+                continue;
+            if (last && candidate.terminal && candidate.wordStates.intersects(entry.states))
+                throw EKeywords("Duplicate keyword - '" + entry.word + "'");
+            if (found < 0 && (!last || !candidate.terminal))
                 found = at;
-                break;
-            }
         }
         if (found < 0) {
             Node fresh;
@@ -48,11 +53,12 @@ void TCodeKeywords::add(const KeywordEntry& entry) {
             if (parent >= 0)
                 m_nodes[static_cast<std::size_t>(parent)].childChars.add(c);
         }
+        Node& node = m_nodes[static_cast<std::size_t>(found)];
+        node.states = node.states | entry.states;
+        m_links[static_cast<std::size_t>(found)].states = node.states;
         parent = found;
     }
     Node& last = m_nodes[static_cast<std::size_t>(parent)];
-    if (last.terminal)
-        throw EKeywords("Duplicate keyword - '" + entry.word + "'");
     last.terminal = true;
     last.token = entry.token;
     last.wordStates = entry.states;

@@ -272,7 +272,7 @@ void checkStartChar(const StartCharDefinition& s, int character, const char* pre
     const std::string owner = "start character " + std::to_string(character);
     if (!s.standardHandler)
         checkToken(s.definition, owner, prefix);
-    else if (s.handlerId < kStdIdentifier || s.handlerId > kStdHtmlString)
+    else if (s.handlerId < kStdIdentifier || s.handlerId > kLastHandler)
         fail(prefix, owner + " names unknown handler " + std::to_string(s.handlerId));
 }
 

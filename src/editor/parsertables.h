@@ -28,6 +28,13 @@ enum HandlerId : int {
     kStdNumber = 16,
     kStdMailUrl = 17,
     kStdHtmlString = 18,
+    // Script of today's web.
+    kJsIdentifier = 19,    // letters, digits, "_", "$" and non-ASCII bytes
+    kJsNumber = 20,        // decimal, 0x, 0o and 0b numbers with "_" separators and BigInt "n"
+    kJsRegex = 21,         // a regular expression's body after its "/", and its flags
+    kJsTemplateText = 22,  // template literal text up to its closing "`" or the next "${"
+    kJsTemplateToEnd = 23, // a whole template literal up to and including its closing "`"
+    kLastHandler = kJsTemplateToEnd,
 };
 
 // The "end of text" member of terminator sets.

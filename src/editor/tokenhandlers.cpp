@@ -1,4 +1,5 @@
-// The built-in token handlers: identifiers, numbers, strings, web and mail addresses.
+// The built-in token handlers: identifiers, numbers, strings, web and mail addresses, and
+// the script literals of today's web.
 #include "editor/codememoparser.h"
 
 namespace velloran {
@@ -181,6 +182,133 @@ bool mailAddress(TEdStream& s) {
     return true;
 }
 
+// ---- Script of today's web ----
+
+bool isJsIdentifierStart(int c) {
+    return isLetter(c) || c == '_' || c == '$' || (c >= 0x80 && c < kEndOfText);
+}
+
+bool jsIdentifier(TEdStream& s) {
+    if (s.atEnd() || !isJsIdentifierStart(s.current()))
+        return false;
+    while (!s.atEnd() && (isJsIdentifierStart(s.current()) || isDigit(s.current())))
+        s.advance();
+    return true;
+}
+
+bool isHexDigit(int c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Digits of `isMember` with single "_" separators between them; the count read.
+template <typename IsMember>
+std::size_t separatedDigits(TEdStream& s, IsMember isMember) {
+    std::size_t count = 0;
+    while (!s.atEnd()) {
+        if (isMember(s.current())) {
+            s.advance();
+            ++count;
+        } else if (s.current() == '_' && count > 0 && isMember(s.charAt(s.position() + 1))) {
+            s.advance();
+        } else {
+            break;
+        }
+    }
+    return count;
+}
+
+bool jsNumber(TEdStream& s) {
+    const std::size_t start = s.position();
+    const int prefix = s.charAt(start + 1) | 0x20;
+    if (s.current() == '0' && (prefix == 'x' || prefix == 'o' || prefix == 'b')) {
+        s.seek(start + 2);
+        const auto member = [prefix](int c) {
+            return prefix == 'x'   ? isHexDigit(c)
+                   : prefix == 'o' ? c >= '0' && c <= '7'
+                                   : c == '0' || c == '1';
+        };
+        if (separatedDigits(s, member) == 0) {
+            s.seek(start + 1); // a lone "0" before a letter
+            return true;
+        }
+    } else {
+        std::size_t digits = separatedDigits(s, isDigit);
+        if (s.current() == '.' && !s.atEnd()) {
+            s.advance();
+            digits += separatedDigits(s, isDigit);
+        }
+        if (digits == 0) {
+            s.seek(start);
+            return false;
+        }
+        if ((s.current() | 0x20) == 'e' && !s.atEnd()) {
+            const std::size_t mark = s.position();
+            s.advance();
+            if (s.current() == '+' || s.current() == '-')
+                s.advance();
+            if (separatedDigits(s, isDigit) == 0)
+                s.seek(mark);
+        }
+    }
+    if (s.current() == 'n' && !s.atEnd())
+        s.advance();
+    return true;
+}
+
+// After the opening "/": the body, which a class in brackets may hold "/" in, up to the
+// closing "/" on the same line, then the flags. Without a closing "/" it is no literal.
+bool jsRegex(TEdStream& s) {
+    bool inClass = false;
+    bool empty = true;
+    while (!s.atEnd() && s.current() != '\r' && s.current() != '\n') {
+        const int c = s.current();
+        s.advance();
+        if (c == '\\') {
+            if (s.atEnd() || s.current() == '\r' || s.current() == '\n')
+                return false;
+            s.advance();
+        } else if (c == '[') {
+            inClass = true;
+        } else if (c == ']') {
+            inClass = false;
+        } else if (c == '/' && !inClass) {
+            if (empty)
+                return false;
+            while (!s.atEnd() && isLetter(s.current()))
+                s.advance();
+            return true;
+        }
+        empty = false;
+    }
+    return false;
+}
+
+// Never fails: an empty run is text too, between "`" or "}" and what follows.
+bool jsTemplateText(TEdStream& s) {
+    while (!s.atEnd()) {
+        const int c = s.current();
+        if (c == '`' || (c == '$' && s.charAt(s.position() + 1) == '{'))
+            break;
+        s.advance();
+        if (c == '\\' && !s.atEnd())
+            s.advance();
+    }
+    return true;
+}
+
+// Nesting is bounded: a literal deeper than that is one token, "${…}" included, so every
+// character is read once however many literals are left open.
+bool jsTemplateToEnd(TEdStream& s) {
+    jsTemplateText(s);
+    while (!s.atEnd() && s.current() != '`') {
+        s.advance(); // the "$" of a "${", which the text stopped at
+        jsTemplateText(s);
+    }
+    if (!s.atEnd())
+        s.advance();
+    return true;
+}
+
 bool dispatch(int id, TEdStream& s, std::size_t tokenStart) {
     switch (id) {
     case kPascalChar:
@@ -209,6 +337,16 @@ bool dispatch(int id, TEdStream& s, std::size_t tokenStart) {
         return mailAddress(s);
     case kStdHtmlString:
         return htmlString(s, tokenStart);
+    case kJsIdentifier:
+        return jsIdentifier(s);
+    case kJsNumber:
+        return jsNumber(s);
+    case kJsRegex:
+        return jsRegex(s);
+    case kJsTemplateText:
+        return jsTemplateText(s);
+    case kJsTemplateToEnd:
+        return jsTemplateToEnd(s);
     default:
         return false;
     }

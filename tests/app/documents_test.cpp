@@ -25,6 +25,18 @@ bool Enabled(const TfEditor& editor, const char* name) {
 
 } // namespace
 
+TEST_F(MainWindowTest, StyleSheetsAndScriptModulesOpenInTheirLanguages) {
+    auto editor = start();
+    for (const char* name : {"site.CSS", "app.js", "lib.mjs"}) {
+        editor->OpenFile(file(name, "a {}").toStdString(), false);
+        const TCodeMemo* memo = editor->CurrentEntry()->Memo;
+        ASSERT_NE(memo->parser(memo->activeParser()), nullptr) << name;
+        EXPECT_EQ(memo->parser(memo->activeParser())->languageName(),
+                  std::string(name).ends_with("CSS") ? "CSS" : "JavaScript");
+    }
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
 TEST_F(MainWindowTest, ExtensionsPickRuleSetsAndLetterCaseMakesADifferentFile) {
     auto editor = start();
     editor->OpenFile(file("index.HTM", "<p>").toStdString(), false);

@@ -43,7 +43,7 @@ TEST_F(MainWindowTest, FirstStartOpensTheTutorialAndCloseWritesItAsRecent) {
     EXPECT_TRUE(prompter.messages.empty());
 }
 
-TEST_F(MainWindowTest, EveryCloseWritesTheFiveParserTextsAndOneThatDoesNotFitIsReplaced) {
+TEST_F(MainWindowTest, EveryCloseWritesEveryParserTextAndOneThatDoesNotFitIsReplaced) {
     auto editor = start();
     std::vector<std::string> builtin;
     for (const auto& parser : editor->parsers().parsers) {
@@ -55,8 +55,8 @@ TEST_F(MainWindowTest, EveryCloseWritesTheFiveParserTextsAndOneThatDoesNotFitIsR
     ASSERT_TRUE(editor->close());
     editor.reset();
     const auto written = IniFile(settingsPath().toStdString()).readSection("parsers");
-    ASSERT_EQ(written.size(), 5u) << "a first start writes them all";
-    for (size_t i = 0; i < 5; ++i)
+    ASSERT_EQ(written.size(), kParserKeys.size()) << "a first start writes them all";
+    for (size_t i = 0; i < kParserKeys.size(); ++i)
         EXPECT_EQ(written[i], std::string(kParserKeys[i]) + "=" + builtin[i]);
 
     // The next start takes the user's look for C and the built-in one for a damaged text.

@@ -2,6 +2,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "editor/builtinparsers.h"
+#include "editor/languages/languages.h"
 #include "editor/parserimage.h"
 #include "editor/parseroptions.h"
 #include "platform/inifile.h"
@@ -265,3 +266,43 @@ TEST(ExitQuestion, OnlyModifiedAreAskedAndAFailedSaveKeepsTheProgramOpen) {
     EXPECT_TRUE(ConfirmCloseDocuments(clean, no));
     EXPECT_TRUE(clean.saved.empty());
 }
+
+namespace velloran {
+namespace {
+
+// Written by a build whose HTML and JavaScript had no newer styles; the user had made
+// HTML comments purple and the font 12 points.
+constexpr const char* kClassicHtmlText =
+    "Qorvex2:351216,34,0,1,0,,11,Courier New,12,14,0,0,16777215,;1,0,16777215,B;"
+    "2,16711680,16777215,I;5,0,16777215,I;9,32768,16777215,;10,0,16777215,B;"
+    "20,16711680,16777215,B;24,8388736,16777215,;26,0,16777215,B;27,255,16777215,;"
+    "29,0,16777215,B;30,255,16777215,;31,16711680,16777215,U;180,0,16777215,I;";
+constexpr const char* kClassicJavaScriptText =
+    "Qorvex2:351216,34,0,1,0,,11,Courier New,10,9,0,0,16777215,;1,0,16777215,B;"
+    "2,16711680,16777215,I;5,0,16777215,I;7,0,16777215,;8,255,16777215,;"
+    "9,32768,16777215,;10,0,16777215,B;30,0,16777215,;";
+
+TEST(Settings, ClassicParserTextsApplyToTodaysLanguages) {
+    const ParserTables html = HtmlLanguage();
+    const auto applied = ApplyParserSettings(html, kClassicHtmlText);
+    ASSERT_TRUE(applied.has_value());
+    EXPECT_EQ(applied->fontSize, 12);
+    EXPECT_EQ(applied->styles[24].color, 0x800080u);
+    EXPECT_EQ(applied->styles[20], html.styles[20]);
+    // The styles the text does not know keep their built-in look.
+    for (const EditableStyle& e : html.header.editableStyles) {
+        if (e.style == 40 || e.style == 41) {
+            EXPECT_EQ(applied->styles[e.style], html.styles[e.style]) << e.name;
+        }
+    }
+
+    const ParserTables js = JavaScriptLanguage();
+    const auto script = ApplyParserSettings(js, kClassicJavaScriptText);
+    ASSERT_TRUE(script.has_value());
+    EXPECT_EQ(script->styles, js.styles) << "the text holds the built-in look";
+    // A classic text given to CSS names styles CSS does not have: CSS keeps its own.
+    EXPECT_FALSE(ApplyParserSettings(CssLanguage(), kClassicHtmlText).has_value());
+}
+
+} // namespace
+} // namespace velloran

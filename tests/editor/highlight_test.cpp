@@ -83,6 +83,49 @@ TEST(Highlight, ParserImagesLoadFromTheBuild) {
     EXPECT_EQ(RuleSetForFileName("readme"), kPlainTextRuleSet);
 }
 
+TEST(Highlight, ExtensionsSelectTheirLanguagesWhateverTheirCase) {
+    EXPECT_EQ(parsers().forRuleSet(RuleSetForFileName("style.css"))->languageName(), "CSS");
+    EXPECT_EQ(RuleSetForFileName("site/STYLE.CSS"), kCssRuleSet);
+    for (const char* name : {"app.js", "lib.MJS", "old.jsc", "x.Js"})
+        EXPECT_EQ(RuleSetForFileName(name), kJavaScriptRuleSet) << name;
+    for (const char* name : {"a.cs", "a.json", "a.jsx", "a.scss", "css", ".css.bak"})
+        EXPECT_EQ(RuleSetForFileName(name), kPlainTextRuleSet) << name;
+    // Rule set 6 stays plain text, so CSS is rule set 7.
+    EXPECT_EQ(parsers().forRuleSet(kPlainTextRuleSet), nullptr);
+    EXPECT_EQ(ParserIndexOfRuleSet(RuleSetOfParser(5)), 5);
+}
+
+namespace {
+
+// Runs of `token` in the highlighted text.
+std::size_t runsOf(const EditModel& model, std::uint8_t token) {
+    std::size_t runs = 0;
+    for (Position p = 0; p < model.length(); ++p)
+        runs +=
+            model.store().tokenAt(p) == token && (p == 0 || model.store().tokenAt(p - 1) != token);
+    return runs;
+}
+
+} // namespace
+
+TEST(Highlight, ThousandsOfOpenTemplateLiteralsStayLinear) {
+    // Two levels nest; every deeper literal is one token, however many are left open.
+    constexpr int kOpen = 20000;
+    std::string opened;
+    for (int i = 0; i < kOpen; ++i)
+        opened += "`${";
+    constexpr std::uint8_t kDeepTemplate = 13; // in both languages
+    const EditModel script = highlighted("deep.mjs", opened);
+    EXPECT_EQ(runsOf(script, kDeepTemplate), (kOpen - 2) / 2u);
+    const EditModel page = highlighted("deep.htm", "<script>" + opened);
+    EXPECT_EQ(runsOf(page, kDeepTemplate), (kOpen - 2) / 2u);
+
+    // Closed again, the text after them is code once more.
+    const EditModel closed = highlighted("x.js", "a = `1${`2${`3`}`}`; if (b) c();\n");
+    const auto reserved = static_cast<Position>(closed.getText().find(" if ") + 1);
+    EXPECT_EQ(closed.store().tokenAt(reserved), 42); // "if"
+}
+
 TEST(Highlight, InputsGiveTheirExpectedTokensHoweverTheyArrive) {
     const bool regenerate = std::getenv("VELLORAN_REGENERATE") != nullptr;
     int inputs = 0;

@@ -15,14 +15,12 @@
 namespace velloran {
 namespace {
 
-// Uncompressed data sizes of the images shipped so far. Every entry has a fixed size, so
-// a different size means a keyword, definition, start character, style, map entry or
-// transition was lost or added.
-const std::map<std::string, std::size_t> kShippedDataSizes = {{"HTML_Parser", 56138},
-                                                              {"Pascal_Parser", 31171},
-                                                              {"C_Parser", 25553},
-                                                              {"eMail_Parser", 21220},
-                                                              {"JavaScript_Parser", 33557}};
+// Uncompressed data sizes of the images shipped. Every entry has a fixed size, so a
+// different size means a keyword, definition, start character, style, map entry or
+// transition was lost or added. Pascal, C and e-mail are as they have always been.
+const std::map<std::string, std::size_t> kShippedDataSizes = {
+    {"HTML_Parser", 149498}, {"Pascal_Parser", 31171},     {"C_Parser", 25553},
+    {"eMail_Parser", 21220}, {"JavaScript_Parser", 97074}, {"CSS_Parser", 122926}};
 
 TEST(Languages, ImagesRoundTripAtTheShippedSizes) {
     ASSERT_EQ(BuiltinLanguages().size(), kShippedDataSizes.size());

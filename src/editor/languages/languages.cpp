@@ -8,10 +8,10 @@
 namespace velloran {
 
 std::span<const BuiltinLanguage> BuiltinLanguages() noexcept {
-    static const std::array<BuiltinLanguage, 5> languages = [] {
-        constexpr ParserTables (*builders[])() = {PascalLanguage, HtmlLanguage, CLanguage,
-                                                  EmailLanguage, JavaScriptLanguage};
-        std::array<BuiltinLanguage, 5> list{};
+    static const std::array<BuiltinLanguage, kBuiltinParserCount> languages = [] {
+        constexpr ParserTables (*builders[])() = {PascalLanguage, HtmlLanguage,       CLanguage,
+                                                  EmailLanguage,  JavaScriptLanguage, CssLanguage};
+        std::array<BuiltinLanguage, kBuiltinParserCount> list{};
         for (std::size_t i = 0; i < list.size(); ++i)
             list[i] = {BuiltinParserFiles()[i].componentName, BuiltinParserFiles()[i].fileName,
                        builders[i]};

@@ -13,6 +13,7 @@ namespace velloran {
 [[nodiscard]] ParserTables CLanguage();
 [[nodiscard]] ParserTables EmailLanguage();
 [[nodiscard]] ParserTables JavaScriptLanguage();
+[[nodiscard]] ParserTables CssLanguage();
 
 struct BuiltinLanguage {
     const char* componentName; // names the language in error messages

@@ -37,7 +37,9 @@ class TCodeMemo : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    static constexpr int kParserSlots = 6;
+    // Slot 6 stays empty for plain text; slot 7 came later.
+    static constexpr int kParserSlots = 7;
+    static constexpr int kPlainTextSlot = 6;
 
     explicit TCodeMemo(QWidget* parent = nullptr);
     ~TCodeMemo() override;

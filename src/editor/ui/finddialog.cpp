@@ -314,7 +314,7 @@ TReplaceDialog* TCodeMemo::replaceDialog() const noexcept {
 }
 
 bool TCodeMemo::ModifyParserProperties() {
-    const bool active = m_activeParser != kParserSlots && parser(m_activeParser) != nullptr;
+    const bool active = m_activeParser != kPlainTextSlot && parser(m_activeParser) != nullptr;
     if (!active) {
         Tell(*this, MessageKind::Information, QStringLiteral("No active parser"));
         return false;

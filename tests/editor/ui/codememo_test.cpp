@@ -242,7 +242,7 @@ TEST_F(CodeMemoTest, RenderedLinesShowTheirTokenColours) {
     EXPECT_FALSE(AnyPixel(image, plain, blue));
     // The gutter is painted, and the text starts after it and the margin.
     EXPECT_EQ(memo.cellRect(0).left(), memo.model().gutterWidth() + memo.margin());
-    EXPECT_THROW(memo.setActiveParser(7), TCodeMemoException);
+    EXPECT_THROW(memo.setActiveParser(8), TCodeMemoException);
     EXPECT_THROW(memo.setParser(0, nullptr), TCodeMemoException);
 }
 
@@ -332,9 +332,15 @@ TEST_F(CodeMemoTest, ScreenshotOnRequest) {
     const char* path = std::getenv("VELLORAN_SCREENSHOT");
     if (!path)
         GTEST_SKIP() << "VELLORAN_SCREENSHOT not set";
-    useHtml();
+    // VELLORAN_SCREENSHOT_INPUT names another file, in the language its extension selects.
+    const char* input = std::getenv("VELLORAN_SCREENSHOT_INPUT");
+    const std::string file =
+        input ? input : std::string(VELLORAN_SOURCE_DIR) + "/data/tutorial/index.htm";
+    const int ruleSet = RuleSetForFileName(file);
+    memo.setParser(ruleSet == kPlainTextRuleSet ? 1 : ruleSet, Parsers().forRuleSet(ruleSet));
+    memo.setActiveParser(ruleSet);
     memo.resize(900, 600);
-    memo.loadFromFile(std::string(VELLORAN_SOURCE_DIR) + "/data/tutorial/index.htm");
+    memo.loadFromFile(file);
     memo.model().setBookmark(1, 3, 1);
     memo.model().setOptions(memo.model().options() | cmoShowRMargin);
     memo.select(40, 70);
