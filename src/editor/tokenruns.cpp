@@ -22,32 +22,46 @@ constexpr Position kMaxChunkLength = 2 * kChunkLength;
 void encode(const std::uint8_t* tokens, Position count, std::vector<std::uint8_t>& runs) {
     std::array<std::int16_t, 256> index;
     index.fill(-1);
-    std::vector<std::uint8_t> palette;
-    for (Position i = 0; i < count && palette.size() <= 16; ++i)
+    std::array<std::uint8_t, 17> palette;
+    std::size_t colours = 0;
+    for (Position i = 0; i < count && colours <= 16; ++i)
         if (index[tokens[i]] < 0) {
-            index[tokens[i]] = static_cast<std::int16_t>(palette.size());
-            palette.push_back(tokens[i]);
+            index[tokens[i]] = static_cast<std::int16_t>(colours);
+            palette[colours++] = tokens[i];
         }
-    const bool packed = palette.size() <= 16;
+    const bool packed = colours <= 16;
     const Position longest = packed ? 16 : 255;
-    std::vector<std::uint8_t> out;
-    out.push_back(packed ? static_cast<std::uint8_t>(palette.size()) : 0);
+    // Encoded on the stack first, then copied once at its exact size: the editor's run
+    // encodes every chunk of a page it highlights.
+    std::array<std::uint8_t, 1 + 16 + 2 * static_cast<std::size_t>(kMaxChunkLength)> stack;
+    std::vector<std::uint8_t> heap;
+    std::uint8_t* out = stack.data();
+    if (static_cast<std::size_t>(count) > static_cast<std::size_t>(kMaxChunkLength)) {
+        heap.resize(1 + 16 + 2 * static_cast<std::size_t>(count));
+        out = heap.data();
+    }
+    std::size_t size = 0;
+    out[size++] = packed ? static_cast<std::uint8_t>(colours) : 0;
     if (packed)
-        out.insert(out.end(), palette.begin(), palette.end());
+        for (std::size_t i = 0; i < colours; ++i)
+            out[size++] = palette[i];
     for (Position i = 0; i < count;) {
         const std::uint8_t token = tokens[i];
         Position n = 1;
         while (i + n < count && n < longest && tokens[i + n] == token)
             ++n;
         if (packed) {
-            out.push_back(static_cast<std::uint8_t>(index[token] << 4 | (n - 1)));
+            out[size++] = static_cast<std::uint8_t>(index[token] << 4 | (n - 1));
         } else {
-            out.push_back(token);
-            out.push_back(static_cast<std::uint8_t>(n));
+            out[size++] = token;
+            out[size++] = static_cast<std::uint8_t>(n);
         }
         i += n;
     }
-    runs = std::vector<std::uint8_t>(out.begin(), out.end()); // no spare capacity kept
+    if (runs.capacity() == size)
+        runs.assign(out, out + size);
+    else
+        runs = std::vector<std::uint8_t>(out, out + size); // no spare capacity kept
 }
 
 void decode(const std::vector<std::uint8_t>& runs, std::uint8_t* out) {
