@@ -1,7 +1,18 @@
-// How fast a highlighted page exports as HTML: about 1 MB of markup, token numbers changing often.
+// How fast a highlighted page exports as HTML: about 1 MB of markup, token numbers
+// changing often; and the peak memory of the program's export of the big page.
+#include "benchdata.h"
 #include "editor/exporter.h"
+#include "platform/atomicfile.h"
+#include "platform/paths.h"
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -63,3 +74,68 @@ void BM_ExportHtml(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_ExportHtml);
+
+namespace {
+
+// The page to export: the data folder's, or a small one written for the run.
+struct ExportInput {
+    std::string path;
+    bool temporary = false;
+    ~ExportInput() {
+        if (temporary)
+            std::filesystem::remove(path);
+    }
+};
+
+bool exportInput(benchmark::State& state, ExportInput& input) {
+    if (!velloran::bench::DataDir().empty()) {
+        input.path = velloran::bench::DataDir() + "/site.htm";
+        if (velloran::FileExists(input.path))
+            return true;
+        state.SkipWithError(("missing input " + input.path).c_str());
+        return false;
+    }
+    const Page page = syntheticPage(4 << 20);
+    input.path = (std::filesystem::temp_directory_path() / "velloran-export-bench.htm").string();
+    input.temporary = true;
+    velloran::WriteFileAtomically(input.path, page.text);
+    return true;
+}
+
+// Peak resident memory of "velloran --export=FORMAT page" as a child, its output thrown
+// away, and that peak as a multiple of the file's size.
+void BM_ExportPeakMemory(benchmark::State& state, const char* format) {
+    ExportInput input;
+    if (!exportInput(state, input))
+        return;
+    const std::string program = velloran::ProgramDir() + "velloran";
+    const std::string option = std::string("--export=") + format;
+    long peakKiB = 0;
+    for (auto _ : state) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(option.c_str()),
+                            const_cast<char*>(input.path.c_str()), nullptr};
+            ::execv(program.c_str(), argv);
+            ::_exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            state.SkipWithError(("cannot run " + program).c_str());
+            return;
+        }
+        peakKiB = usage.ru_maxrss;
+    }
+    const auto size = static_cast<double>(std::filesystem::file_size(input.path));
+    state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+    state.counters["ratio_to_file"] = static_cast<double>(peakKiB) * 1024.0 / size;
+}
+BENCHMARK_CAPTURE(BM_ExportPeakMemory, text, "text")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ExportPeakMemory, rtf, "rtf")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ExportPeakMemory, html, "html")->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace

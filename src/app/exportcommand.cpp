@@ -1,18 +1,25 @@
-// Runs "--export=FORMAT FILE": loads the file into an editing model and writes it out in
-// that format, before any window or display is touched.
+// Runs "--export=FORMAT FILE": reads the file and streams it out in that format, before
+// any window or display is touched.
 #include "app/exportcommand.h"
 
 #include "app/programpaths.h"
 #include "editor/builtinparsers.h"
-
-#include "editor/editmodel.h"
+#include "editor/exporter.h"
+#include "editor/highlighter.h"
+#include "editor/textstore.h"
+#include "platform/atomicfile.h"
+#include "platform/encoding.h"
 #include "platform/errors.h"
+#include "platform/memorybudget.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <ctime>
 #include <exception>
 #include <new>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace velloran {
 
@@ -80,19 +87,98 @@ std::optional<std::string> usageProblem(const ExportRequest& request) {
     return std::nullopt;
 }
 
-std::string exportFile(const std::string& fileName, SaveFormat format, std::ostream& err) {
-    EditModel model;
-    // Colours come from the language the extension selects, as in the editor.
-    const ProgramPaths paths = CurrentProgramPaths();
-    const BuiltinParsers parsers = LoadBuiltinParsers(paths.appDir, paths.dataDirs);
-    for (const std::string& problem : parsers.errors)
-        err << "velloran: warning: " << problem << '\n';
-    model.setParser(parsers.forRuleSet(RuleSetForFileName(fileName)));
-    model.loadFromFile(fileName);
-    model.setTitle(fileName);
-    model.dateText = LocalDateText;
-    model.setSaveFormat(format);
-    return model.saveToString();
+constexpr std::string_view kMemoryLimitWhy = "the free memory allows at most";
+
+// What an export may take: an eighth of the free memory stays for the machine.
+std::uint64_t exportBudget() {
+    const std::uint64_t available = AvailableMemory();
+    return available - available / 8;
+}
+
+// The file's bytes with every line end made one CR, and for plain text what each was.
+// An export holds nothing else of a size that grows with the file.
+struct LoadedFile {
+    std::string text;
+    Encoding encoding = Encoding::Utf8;
+    std::vector<LineEnd> lineEnds;
+};
+
+LoadedFile loadFile(const std::string& fileName, bool keepLineEnds) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0 && errno == ENOENT)
+        throw FileError("File '" + fileName + "' cannot be opened for reading");
+    const std::uint64_t budget = exportBudget();
+    LoadedFile file;
+    file.text = ReadWholeFile(fileName, {budget, kMemoryLimitWhy});
+    file.encoding = DetectEncoding(file.text);
+    if (keepLineEnds) {
+        // At most one entry per CR and per LF, beside the text already read.
+        const std::string_view text = file.text;
+        const auto breaks = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n') +
+                                                       std::count(text.begin(), text.end(), '\r'));
+        const std::uint64_t size = text.size();
+        if (size + breaks > budget) {
+            file.text = std::string();
+            const auto allowed = static_cast<std::uint64_t>(
+                static_cast<long double>(budget) * static_cast<long double>(size) /
+                static_cast<long double>(size + breaks));
+            throw FileError(FileTooLargeText(fileName, size, {allowed, kMemoryLimitWhy}));
+        }
+        file.lineEnds.reserve(static_cast<std::size_t>(breaks));
+    }
+    NormalizeLineBreaks(file.text, keepLineEnds ? &file.lineEnds : nullptr);
+    return file;
+}
+
+// Standard output as an export sink.
+class StreamSink : public ExportSink {
+public:
+    explicit StreamSink(std::ostream& out) : m_out(out) {}
+    void write(std::string_view bytes) override {
+        m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!m_out)
+            throw OutputError();
+    }
+
+    struct OutputError {};
+
+private:
+    std::ostream& m_out;
+};
+
+// Writes the file's export to `out` as it is made. Plain text is the file's bytes with
+// each line end as it was read, so it is never highlighted; the other formats take the
+// colours of the language the extension selects, as in the editor, highlighting as
+// they go rather than keeping a token number for every character.
+void exportFile(const std::string& fileName, SaveFormat format, std::ostream& out,
+                std::ostream& err) {
+    const bool text = format == SaveFormat::Text;
+    BuiltinParsers parsers;
+    const TCodeMemoParser* parser = nullptr;
+    if (!text) {
+        const ProgramPaths paths = CurrentProgramPaths();
+        parsers = LoadBuiltinParsers(paths.appDir, paths.dataDirs);
+        for (const std::string& problem : parsers.errors)
+            err << "velloran: warning: " << problem << '\n';
+        parser = parsers.forRuleSet(RuleSetForFileName(fileName));
+    }
+    const LoadedFile file = loadFile(fileName, text);
+    const StyleSheet sheet = parser ? parser->styleSheet() : StyleSheet{};
+    ExportSource source{.text = file.text,
+                        .sheet = sheet,
+                        .encoding = file.encoding,
+                        .title = fileName,
+                        .date = text ? std::string() : LocalDateText(),
+                        .lineEnds = file.lineEnds};
+    std::optional<TokenStream> tokens;
+    if (parser && sheet.highlight) {
+        tokens.emplace(*parser, file.text);
+        source.readTokens = [&tokens](std::size_t pos, std::size_t count, std::uint8_t* numbers) {
+            tokens->read(pos, count, numbers);
+        };
+    }
+    StreamSink sink(out);
+    WriteFormat(format, source, sink);
 }
 
 } // namespace
@@ -107,6 +193,10 @@ std::string LocalDateText() {
     return text;
 }
 
+bool IsExportCommand(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(), isExportOption);
+}
+
 std::optional<int> RunExportCommand(const std::vector<std::string>& args, std::ostream& out,
                                     std::ostream& err) {
     const ExportRequest request = parse(args);
@@ -114,9 +204,11 @@ std::optional<int> RunExportCommand(const std::vector<std::string>& args, std::o
         return std::nullopt;
     if (const auto problem = usageProblem(request))
         return usageError(err, *problem);
-    std::string bytes;
     try {
-        bytes = exportFile(request.files.front(), *formatNamed(request.format), err);
+        exportFile(request.files.front(), *formatNamed(request.format), out, err);
+        out.flush();
+    } catch (const StreamSink::OutputError&) {
+        return fail(err, "cannot write to standard output", kExitFileError);
     } catch (const std::bad_alloc&) {
         return fail(err,
                     "File is too large to export: \"" + request.files.front() +
@@ -125,8 +217,6 @@ std::optional<int> RunExportCommand(const std::vector<std::string>& args, std::o
     } catch (const std::exception& error) {
         return fail(err, error.what(), kExitFileError);
     }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
     if (!out)
         return fail(err, "cannot write to standard output", kExitFileError);
     return 0;

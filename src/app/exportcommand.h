@@ -12,6 +12,9 @@ namespace velloran {
 inline constexpr int kExitFileError = 1;
 inline constexpr int kExitUsageError = 2;
 
+// Whether the parameters after the program name ask for an export, well formed or not.
+[[nodiscard]] bool IsExportCommand(const std::vector<std::string>& args);
+
 // `args` are the parameters after the program name. Returns nullopt when they are not
 // an export request ("--export=FORMAT FILE", in either order); otherwise the exit
 // status, after writing the export to `out` or a one-line "velloran: ..." to `err`.

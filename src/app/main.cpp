@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv) {
@@ -17,10 +18,15 @@ int main(int argc, char** argv) {
     // with the edits unsaved and a temporary file left behind.
     velloran::CatchFileSizeSignal();
     // Export runs before the application object exists, so it needs no display and
-    // never meets a running instance.
+    // never meets a running instance. The program without Qt does it when it is there:
+    // the memory Qt takes at start-up would otherwise weigh on a large file's export.
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
-    if (const auto status = velloran::RunExportCommand(args, std::cout, std::cerr))
-        return *status;
+    if (velloran::IsExportCommand(args)) {
+        for (const std::string& helper : {velloran::ProgramDir() + "velloran_export",
+                                          std::string(VELLORAN_LIBEXECDIR "/velloran_export")})
+            ::execv(helper.c_str(), argv); // returns only when it cannot run
+        return *velloran::RunExportCommand(args, std::cout, std::cerr);
+    }
     const velloran::ProgramPaths paths = velloran::CurrentProgramPaths();
     if (const auto status = velloran::RunPublishCommand(
             args, std::cout, std::cerr, velloran::ConfigDir() + "servers.ini", paths.iniFileName))

@@ -82,6 +82,33 @@ int TCodeKeywords::match(const TEdStream& stream, const CharSet& states,
     return token;
 }
 
+int TCodeKeywords::match(const TEdStream& stream, const CharSet& states, std::size_t& length,
+                         std::span<const std::int32_t> roots) const {
+    int token = -1;
+    length = 0;
+    if (stream.position() >= stream.size())
+        return -1;
+    for (const std::int32_t root : roots)
+        walk(stream, root, 1, states, token, length);
+    return token;
+}
+
+void TCodeKeywords::rootsFor(const CharSet& states, std::vector<std::int32_t>& roots,
+                             std::array<std::uint32_t, 257>& begin) const {
+    roots.clear();
+    for (int c = 0; c < 256; ++c) {
+        begin[static_cast<std::size_t>(c)] = static_cast<std::uint32_t>(roots.size());
+        // Kept in chain order, which is the order match walks them in.
+        for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
+             at = m_links[static_cast<std::size_t>(at)].next) {
+            const Link& root = m_links[static_cast<std::size_t>(at)];
+            if (root.ch == c && root.states.intersects(states))
+                roots.push_back(at);
+        }
+    }
+    begin[256] = static_cast<std::uint32_t>(roots.size());
+}
+
 void TCodeKeywords::pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const {
     for (int c = 0; c < 256; ++c) {
         for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
@@ -153,6 +180,7 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
             fresh.startChars.add(c);
     }
     m_keywords.pairsFor(states, fresh.keywordPairs);
+    m_keywords.rootsFor(states, fresh.keywordRoots, fresh.keywordRootBegin);
     fresh.firstChars = fresh.startChars;
     for (int c = 0; c < 256; ++c)
         if (!fresh.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].empty())
@@ -178,6 +206,26 @@ bool TCodeMemoParser::mayStartAt(const Starters& starters, const TEdStream& stre
     return starters.startChars.has(c) ||
            starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].has(
                m_keywords.fold(stream.charAt(pos + 1)));
+}
+
+std::size_t TCodeMemoParser::nextStart(const Starters& starters, const TEdStream& stream,
+                                       std::size_t from, std::size_t stop) const noexcept {
+    std::size_t pos = from;
+    while (pos < stop) {
+        // Most characters are no first character at all: those are passed over on the
+        // raw bytes, and only the rest meet the full test.
+        std::size_t pieceEnd = 0;
+        const unsigned char* bytes = stream.piece(pos, pieceEnd);
+        pieceEnd = std::min(pieceEnd, stop);
+        while (pos < pieceEnd && !starters.firstChars.has(bytes[pos]))
+            ++pos;
+        if (pos >= pieceEnd)
+            continue;
+        if (mayStartAt(starters, stream, pos))
+            return pos;
+        ++pos;
+    }
+    return stop;
 }
 
 void TCodeMemoParser::setTables(ParserTables tables) {
@@ -224,9 +272,8 @@ StyleSheet TCodeMemoParser::styleSheet() const {
 
 void TCodeMemoParser::leaveContainer(ParserState& state) const {
     const StateTransition& t = m_tables.transitions[state.containerToken];
-    state.current = (state.current - t.enter) | t.leave;
+    setStates(state, (state.current - t.enter) | t.leave);
     state.inContainer = false;
-    statesChanged(state);
 }
 
 std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, std::size_t& length,
@@ -243,8 +290,7 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         // Only tokens whose transition was already known to apply are handed out in
         // parts, so the transition applies now.
         const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
-        state.current = (state.current | t.enter) - t.leave;
-        statesChanged(state);
+        setStates(state, (state.current | t.enter) - t.leave);
         return static_cast<std::uint8_t>(token);
     }
     if (state.inContainer && (start >= state.containerEnd || stream.atEnd()))
@@ -257,11 +303,9 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
     if (!mayStartAt(starters, stream, start)) {
         // Nothing can start here: a run of such characters is token 0 (or the
         // container's), exactly as one character at a time would give.
-        std::size_t end = start + 1;
         const std::size_t stop =
             state.inContainer ? std::min(state.containerEnd, stream.size()) : stream.size();
-        while (end < stop && !mayStartAt(starters, stream, end))
-            ++end;
+        const std::size_t end = nextStart(starters, stream, start + 1, stop);
         stream.seek(end);
         length = end - start;
         return state.inContainer ? state.containerToken : 0;
@@ -281,10 +325,8 @@ std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state,
     if (token >= 0) {
         const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
         if (t.valid.intersects(state.current)) {
-            if (!t.enter.empty() || !t.leave.empty()) {
-                state.current = (state.current | t.enter) - t.leave;
-                statesChanged(state);
-            }
+            if (!t.enter.empty() || !t.leave.empty())
+                setStates(state, (state.current | t.enter) - t.leave);
         } else {
             token = -1;
         }
@@ -315,8 +357,14 @@ int TCodeMemoParser::scan(TEdStream& stream, ParserState& state, const Starters&
     const bool keywordPossible =
         starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(stream.current()))].has(
             m_keywords.fold(stream.charAt(start + 1)));
-    const int keyword =
-        keywordPossible ? m_keywords.match(stream, state.current, keywordLength) : -1;
+    int keyword = -1;
+    if (keywordPossible) {
+        const auto c = static_cast<std::size_t>(m_keywords.fold(stream.current()));
+        const std::uint32_t from = starters.keywordRootBegin[c];
+        keyword = m_keywords.match(stream, state.current, keywordLength,
+                                   std::span(starters.keywordRoots)
+                                       .subspan(from, starters.keywordRootBegin[c + 1] - from));
+    }
     if (keyword >= 0) {
         stream.seek(start + keywordLength);
         const TokenDefinition& definition = m_tables.tokens[static_cast<std::size_t>(keyword)];

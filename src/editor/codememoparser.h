@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,16 @@ public:
         if (pos < m_beforeLength)
             return static_cast<unsigned char>(m_before[pos]);
         return pos < m_end ? static_cast<unsigned char>(m_after[pos]) : kEndOfText;
+    }
+    // The stretch of text around `pos` that lies in one piece: the bytes of positions
+    // [pos, end) are base[pos] on.
+    [[nodiscard]] const unsigned char* piece(std::size_t pos, std::size_t& end) const noexcept {
+        if (pos < m_beforeLength) {
+            end = m_beforeLength;
+            return reinterpret_cast<const unsigned char*>(m_before);
+        }
+        end = m_end;
+        return reinterpret_cast<const unsigned char*>(m_after);
     }
     void advance() noexcept { ++m_pos; }
     void back() noexcept {
@@ -67,6 +78,14 @@ public:
     // The longest keyword at the stream's position valid in `states`; the token or -1.
     [[nodiscard]] int match(const TEdStream& stream, const CharSet& states,
                             std::size_t& length) const;
+    // The same, walking only `roots`: the first nodes for the position's character
+    // whose states meet `states`, as rootsFor lists them.
+    [[nodiscard]] int match(const TEdStream& stream, const CharSet& states, std::size_t& length,
+                            std::span<const std::int32_t> roots) const;
+    // For each folded first character c, roots[begin[c], begin[c + 1]) are the first
+    // nodes of the keywords valid in `states`.
+    void rootsFor(const CharSet& states, std::vector<std::int32_t>& roots,
+                  std::array<std::uint32_t, 257>& begin) const;
     // For each first character, the second characters with which a keyword valid in
     // `states` may begin (every character after a one-character keyword); folded.
     void pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const;
@@ -180,12 +199,24 @@ private:
         CharSet firstChars; // start characters and keywords' first characters
         CharSet startChars;
         std::array<CharSet, 256> keywordPairs;
+        std::vector<std::int32_t> keywordRoots;
+        std::array<std::uint32_t, 257> keywordRootBegin{};
     };
     [[nodiscard]] const Starters& startersFor(const CharSet& states) const;
     [[nodiscard]] const Starters& startersOf(ParserState& state) const;
     static void statesChanged(ParserState& state) noexcept { state.starters = nullptr; }
+    // Sets the active states, keeping the look-up table when they stay the same.
+    static void setStates(ParserState& state, const CharSet& states) noexcept {
+        if (states != state.current) {
+            state.current = states;
+            statesChanged(state);
+        }
+    }
     [[nodiscard]] bool mayStartAt(const Starters& starters, const TEdStream& stream,
                                   std::size_t pos) const noexcept;
+    // The first position in [from, stop) where a token may start, or stop.
+    [[nodiscard]] std::size_t nextStart(const Starters& starters, const TEdStream& stream,
+                                        std::size_t from, std::size_t stop) const noexcept;
     [[nodiscard]] int scan(TEdStream& stream, ParserState& state, const Starters& starters,
                            std::size_t limit) const;
 

@@ -3,8 +3,10 @@
 
 #include "editor/codememoerror.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -190,24 +192,67 @@ void checkTokens(const ExportSource& source) {
                                  std::to_string(source.tokens.size()) + " token numbers.");
 }
 
-// Calls writeRun(begin, end, style) for each stretch of equal token numbers; writeRun
-// returns where the next stretch starts.
+// The text goes through the writers this much at a time: a streamed export holds the
+// token numbers of one such block and about this much output.
+constexpr std::size_t kBlock = 64 * 1024;
+
+// The writers' output: appended straight to the caller's string, or gathered in a
+// buffer that goes to a sink each time it has grown past a block.
+class Output {
+public:
+    explicit Output(std::string& out) : m_text(out) {}
+    Output(std::string& buffer, ExportSink& sink) : m_text(buffer), m_sink(&sink) {}
+
+    [[nodiscard]] std::string& text() noexcept { return m_text; }
+    void pieceDone() {
+        if (m_sink && m_text.size() >= kBlock)
+            flush();
+    }
+    void finish() {
+        if (m_sink && !m_text.empty())
+            flush();
+    }
+
+private:
+    void flush() {
+        m_sink->write(m_text);
+        m_text.clear();
+    }
+
+    std::string& m_text;
+    ExportSink* m_sink = nullptr;
+};
+
+// Calls writeRun(begin, end, style) for each stretch of equal token numbers, cut at
+// block boundaries (a cut between equal styles writes no markup); writeRun returns
+// where the next stretch starts.
 template <class WriteRun>
-void forEachRun(const ExportSource& source, WriteRun&& writeRun) {
+void forEachRun(const ExportSource& source, Output& output, WriteRun&& writeRun) {
     const std::string_view text = source.text;
-    if (source.tokens.empty() || !source.sheet.highlight) {
-        if (!text.empty())
-            writeRun(std::size_t{0}, text.size(), source.sheet.defaultStyle);
+    const bool tokens = !source.tokens.empty() || source.readTokens;
+    if (!tokens || !source.sheet.highlight) {
+        for (std::size_t pos = 0; pos < text.size(); output.pieceDone())
+            pos = writeRun(pos, std::min(text.size(), pos + kBlock), source.sheet.defaultStyle);
         return;
     }
-    const std::uint8_t* tokens = source.tokens.data();
+    std::vector<std::uint8_t> block(source.readTokens ? kBlock : 0);
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const std::uint8_t token = tokens[pos];
-        std::size_t end = pos + 1;
-        while (end < text.size() && tokens[end] == token)
-            ++end;
-        pos = writeRun(pos, end, source.sheet.styleForToken(token));
+        const std::size_t blockStart = pos;
+        const std::size_t blockEnd = std::min(text.size(), pos + kBlock);
+        const std::uint8_t* numbers = source.tokens.data() + blockStart;
+        if (source.readTokens) {
+            source.readTokens(blockStart, blockEnd - blockStart, block.data());
+            numbers = block.data();
+        }
+        while (pos < blockEnd) {
+            const std::uint8_t token = numbers[pos - blockStart];
+            std::size_t end = pos + 1;
+            while (end < blockEnd && numbers[end - blockStart] == token)
+                ++end;
+            pos = writeRun(pos, end, source.sheet.styleForToken(token));
+            output.pieceDone();
+        }
     }
 }
 
@@ -215,8 +260,8 @@ constexpr std::uint8_t kFontBits = kBold | kItalic | kUnderline;
 
 class HtmlWriter {
 public:
-    HtmlWriter(const ExportSource& source, std::string& out)
-        : m_source(source), m_out(out), m_table(htmlTable(source.encoding)),
+    HtmlWriter(const ExportSource& source, Output& out)
+        : m_source(source), m_out(out.text()), m_table(htmlTable(source.encoding)),
           m_colour(source.sheet.defaultStyle.color) {}
 
     void writeHeader();
@@ -296,8 +341,8 @@ void HtmlWriter::closeTagsFrom(int level) {
 
 class RtfWriter {
 public:
-    RtfWriter(const ExportSource& source, std::string& out)
-        : m_source(source), m_out(out), m_table(rtfTable(source.encoding)) {
+    RtfWriter(const ExportSource& source, Output& out)
+        : m_source(source), m_output(out), m_out(out.text()), m_table(rtfTable(source.encoding)) {
         const TextStyle& base = source.sheet.defaultStyle;
         m_colours = {base.color, base.back};
         m_index.emplace(base.color, 0);
@@ -323,6 +368,7 @@ private:
     void setStyle(const TextStyle& style);
 
     const ExportSource& m_source;
+    Output& m_output;
     std::string& m_out;
     const EscapeTable& m_table;
     std::vector<Color> m_colours;
@@ -334,7 +380,7 @@ private:
 };
 
 void RtfWriter::collectColours() {
-    forEachRun(m_source, [this](std::size_t, std::size_t end, const TextStyle& style) {
+    forEachRun(m_source, m_output, [this](std::size_t, std::size_t end, const TextStyle& style) {
         colourIndex(style.color);
         colourIndex(style.back);
         return end;
@@ -388,61 +434,105 @@ void reserveFor(const ExportSource& source, std::string& out) {
     out.reserve(out.size() + source.text.size() + source.text.size() / 8 + 1024);
 }
 
-} // namespace
-
-void WritePlainText(const ExportSource& source, std::string& out) {
+void writePlainText(const ExportSource& source, Output& output) {
     const std::optional<LineEnd> style = LineEndNamed(source.lineEnd);
     if (!style)
         throw TCodeMemoException("Cannot export: unknown line end style.");
     const std::string_view text = source.text;
     const std::span<const LineEnd> each = source.lineEnds;
-    const std::size_t before = out.size();
-    out.reserve(out.size() + text.size() + text.size() / 16);
+    if (!each.empty()) {
+        const auto breaks = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r'));
+        if (breaks != each.size())
+            throw TCodeMemoException("Cannot export: the text has " + std::to_string(breaks) +
+                                     " line ends but " + std::to_string(each.size()) +
+                                     " line end styles.");
+    }
+    std::string& out = output.text();
     std::size_t pos = 0;
     std::size_t breaks = 0;
     while (pos < text.size()) {
-        std::size_t cr = text.find('\r', pos);
-        if (cr == std::string_view::npos)
-            cr = text.size();
+        const std::size_t stop = std::min(text.size(), pos + kBlock);
+        const void* hit = std::memchr(text.data() + pos, '\r', stop - pos);
+        const std::size_t cr =
+            hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : stop;
         out.append(text.data() + pos, cr - pos);
-        if (cr < text.size()) {
-            if (each.empty())
-                out += source.lineEnd;
-            else if (breaks < each.size())
-                out += LineEndText(each[breaks]);
-            ++breaks;
+        if (cr < stop) {
+            out += each.empty() ? source.lineEnd : LineEndText(each[breaks++]);
+            pos = cr + 1;
+        } else {
+            pos = stop;
         }
-        pos = cr + 1;
+        output.pieceDone();
     }
-    if (!each.empty() && breaks != each.size()) {
+}
+
+void writeHtml(const ExportSource& source, Output& output) {
+    checkTokens(source);
+    HtmlWriter writer(source, output);
+    writer.writeHeader();
+    forEachRun(source, output,
+               [&writer](std::size_t begin, std::size_t end, const TextStyle& style) {
+                   return writer.writeRun(begin, end, style);
+               });
+    writer.writeFooter();
+}
+
+void writeRtf(const ExportSource& source, Output& output) {
+    checkTokens(source);
+    RtfWriter writer(source, output);
+    writer.collectColours();
+    writer.writeHeader();
+    forEachRun(source, output,
+               [&writer](std::size_t begin, std::size_t end, const TextStyle& style) {
+                   return writer.writeRun(begin, end, style);
+               });
+    writer.writeFooter();
+}
+
+void writeFormat(SaveFormat format, const ExportSource& source, Output& output) {
+    switch (format) {
+    case SaveFormat::Text:
+        return writePlainText(source, output);
+    case SaveFormat::Rtf:
+        return writeRtf(source, output);
+    case SaveFormat::Html:
+        return writeHtml(source, output);
+    }
+    throw TCodeMemoException("Cannot export: unknown file format " +
+                             std::to_string(static_cast<int>(format)) + ".");
+}
+
+// Writes into `out`, which is left as it was when the writer throws.
+template <class Write>
+void writeToString(std::string& out, std::size_t extra, Write&& write) {
+    const std::size_t before = out.size();
+    out.reserve(before + extra);
+    Output output(out);
+    try {
+        write(output);
+    } catch (...) {
         out.resize(before);
-        throw TCodeMemoException("Cannot export: the text has " + std::to_string(breaks) +
-                                 " line ends but " + std::to_string(each.size()) +
-                                 " line end styles.");
+        throw;
     }
+}
+
+} // namespace
+
+void WritePlainText(const ExportSource& source, std::string& out) {
+    writeToString(out, source.text.size() + source.text.size() / 16,
+                  [&](Output& output) { writePlainText(source, output); });
 }
 
 void WriteHtml(const ExportSource& source, std::string& out) {
     checkTokens(source);
     reserveFor(source, out);
-    HtmlWriter writer(source, out);
-    writer.writeHeader();
-    forEachRun(source, [&writer](std::size_t begin, std::size_t end, const TextStyle& style) {
-        return writer.writeRun(begin, end, style);
-    });
-    writer.writeFooter();
+    writeToString(out, 0, [&](Output& output) { writeHtml(source, output); });
 }
 
 void WriteRtf(const ExportSource& source, std::string& out) {
     checkTokens(source);
     reserveFor(source, out);
-    RtfWriter writer(source, out);
-    writer.collectColours();
-    writer.writeHeader();
-    forEachRun(source, [&writer](std::size_t begin, std::size_t end, const TextStyle& style) {
-        return writer.writeRun(begin, end, style);
-    });
-    writer.writeFooter();
+    writeToString(out, 0, [&](Output& output) { writeRtf(source, output); });
 }
 
 void WriteFormat(SaveFormat format, const ExportSource& source, std::string& out) {
@@ -454,8 +544,16 @@ void WriteFormat(SaveFormat format, const ExportSource& source, std::string& out
     case SaveFormat::Html:
         return WriteHtml(source, out);
     }
-    throw TCodeMemoException("Cannot export: unknown file format " +
-                             std::to_string(static_cast<int>(format)) + ".");
+    Output output(out);
+    writeFormat(format, source, output); // throws for the unknown format
+}
+
+void WriteFormat(SaveFormat format, const ExportSource& source, ExportSink& sink) {
+    std::string buffer;
+    buffer.reserve(2 * kBlock);
+    Output output(buffer, sink);
+    writeFormat(format, source, output);
+    output.finish();
 }
 
 } // namespace velloran

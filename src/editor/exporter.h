@@ -6,16 +6,22 @@
 #include "platform/encoding.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace velloran {
 
+// Fills out[0, count) with the token numbers of text [pos, pos + count). A writer asks
+// in order of position, and from 0 again when it goes over the text a second time.
+using TokenReader = std::function<void(std::size_t pos, std::size_t count, std::uint8_t* out)>;
+
 // What a writer reads. `text` is in the editor's own form: every line end is one CR.
 struct ExportSource {
     std::string_view text{};
-    // One token number per byte of `text`, or empty to draw everything in the default style.
+    // One token number per byte of `text`, or empty (and no `readTokens`) to draw
+    // everything in the default style.
     std::span<const std::uint8_t> tokens{};
     const StyleSheet& sheet;
     Encoding encoding = Encoding::Utf8;
@@ -26,6 +32,17 @@ struct ExportSource {
     // gives each CR its own, in order.
     std::string_view lineEnd = "\r\n";
     std::span<const LineEnd> lineEnds{};
+    // Token numbers made as the writer goes, instead of `tokens`: a large text then
+    // never needs a byte per character for them.
+    TokenReader readTokens{};
+};
+
+// Where a streaming writer's output goes, a piece of some tens of kilobytes at a time.
+class ExportSink {
+public:
+    virtual ~ExportSink() = default;
+    // Throws when the bytes cannot be taken; the writer stops there.
+    virtual void write(std::string_view bytes) = 0;
 };
 
 enum class SaveFormat { Text = 1, Rtf = 2, Html = 4 };
@@ -37,5 +54,9 @@ void WritePlainText(const ExportSource& source, std::string& out);
 void WriteRtf(const ExportSource& source, std::string& out);
 void WriteHtml(const ExportSource& source, std::string& out);
 void WriteFormat(SaveFormat format, const ExportSource& source, std::string& out);
+
+// The same output handed to `sink` as it is made. Bad input is found before the first
+// byte goes out; an exception from the sink ends the writing where it stands.
+void WriteFormat(SaveFormat format, const ExportSource& source, ExportSink& sink);
 
 } // namespace velloran

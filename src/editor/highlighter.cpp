@@ -6,6 +6,13 @@
 
 namespace velloran {
 
+namespace {
+
+// Long tokens come in parts of this size, so that the clock is looked at often.
+constexpr std::size_t kPart = 64 * 1024;
+
+} // namespace
+
 bool Highlighter::run(TextStore& store, const TCodeMemoParser& parser, std::int64_t untilLine,
                       Clock::time_point deadline) {
     if (const std::int64_t first = store.firstChangedLine(); first >= 0) {
@@ -16,8 +23,6 @@ bool Highlighter::run(TextStore& store, const TCodeMemoParser& parser, std::int6
         return true;
     const SplitVector<char, std::string>::Segments text = store.segments();
     TEdStream stream(text.before, text.beforeLength, text.after, text.afterLength);
-    // Long tokens come in parts of this size, so that the clock is looked at often.
-    constexpr std::size_t kPart = 64 * 1024;
     std::size_t sinceCheck = 0;
     while (true) {
         if (m_line > untilLine && sinceCheck >= kPart / 16) {
@@ -172,6 +177,34 @@ bool Highlighter::finishLine(TextStore& store) {
     }
     enterLine(store, m_line + 1);
     return false;
+}
+
+TokenStream::TokenStream(const TCodeMemoParser& parser, std::string_view text)
+    : m_parser(parser), m_stream(text), m_state(parser.resetState()) {
+}
+
+void TokenStream::read(std::size_t pos, std::size_t count, std::uint8_t* out) {
+    if (pos < m_pos) {
+        m_state = m_parser.resetState();
+        m_pos = 0;
+        m_left = 0;
+    }
+    const std::size_t end = pos + count;
+    while (m_pos < end) {
+        if (m_left == 0) {
+            // As the editor's run asks, parts included, so the numbers are the same.
+            m_stream.seek(m_pos);
+            std::size_t length = 0;
+            m_token = m_parser.nextToken(m_stream, m_state, length, m_pos + kPart);
+            m_left = std::max<std::size_t>(length, 1);
+        }
+        const std::size_t to = m_pos < pos ? pos : end;
+        const std::size_t n = std::min(m_left, to - m_pos);
+        if (m_pos >= pos)
+            std::memset(out + (m_pos - pos), m_token, n);
+        m_pos += n;
+        m_left -= n;
+    }
 }
 
 } // namespace velloran

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 namespace velloran {
@@ -55,6 +56,25 @@ private:
     Position m_lineEnd = 0;
     ParserState m_state;
     std::vector<std::uint8_t> m_work;
+};
+
+// The token numbers of a whole text highlighted from its start, made as they are asked
+// for and not kept: the numbers a run from scratch stores, for a writer that streams.
+class TokenStream {
+public:
+    TokenStream(const TCodeMemoParser& parser, std::string_view text);
+
+    // Fills out[0, count) with the numbers of [pos, pos + count). Reading on from where
+    // the last read ended is cheapest; an earlier position starts again from the top.
+    void read(std::size_t pos, std::size_t count, std::uint8_t* out);
+
+private:
+    const TCodeMemoParser& m_parser;
+    TEdStream m_stream;
+    ParserState m_state;
+    std::size_t m_pos = 0;  // the next character to hand out
+    std::size_t m_left = 0; // characters from m_pos that take m_token
+    std::uint8_t m_token = 0;
 };
 
 } // namespace velloran

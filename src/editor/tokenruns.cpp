@@ -20,34 +20,62 @@ constexpr Position kMaxChunkLength = 2 * kChunkLength;
 // is what makes runs pay. A chunk with more than 16 different tokens has P = 0 and a
 // (token, length) pair per run.
 void encode(const std::uint8_t* tokens, Position count, std::vector<std::uint8_t>& runs) {
+    // Encoded on the stack in one pass, then copied once at its exact size: the
+    // editor's run encodes every chunk of a page it highlights. A chunk that meets a
+    // seventeenth token is encoded again as pairs.
+    constexpr std::size_t kRoom = 1 + 16 + 2 * static_cast<std::size_t>(kMaxChunkLength);
+    std::array<std::uint8_t, kRoom> stack;
+    std::vector<std::uint8_t> heap;
+    std::uint8_t* out = stack.data();
+    if (static_cast<std::size_t>(count) > static_cast<std::size_t>(kMaxChunkLength)) {
+        heap.resize(1 + 16 + 2 * static_cast<std::size_t>(count));
+        out = heap.data();
+    }
     std::array<std::int16_t, 256> index;
     index.fill(-1);
-    std::vector<std::uint8_t> palette;
-    for (Position i = 0; i < count && palette.size() <= 16; ++i)
-        if (index[tokens[i]] < 0) {
-            index[tokens[i]] = static_cast<std::int16_t>(palette.size());
-            palette.push_back(tokens[i]);
-        }
-    const bool packed = palette.size() <= 16;
-    const Position longest = packed ? 16 : 255;
-    std::vector<std::uint8_t> out;
-    out.push_back(packed ? static_cast<std::uint8_t>(palette.size()) : 0);
-    if (packed)
-        out.insert(out.end(), palette.begin(), palette.end());
+    std::array<std::uint8_t, 16> palette;
+    std::size_t colours = 0;
+    std::uint8_t* body = out + 1 + 16; // moved down behind the palette at the end
+    std::size_t size = 0;
+    bool packed = true;
     for (Position i = 0; i < count;) {
         const std::uint8_t token = tokens[i];
-        Position n = 1;
-        while (i + n < count && n < longest && tokens[i + n] == token)
-            ++n;
-        if (packed) {
-            out.push_back(static_cast<std::uint8_t>(index[token] << 4 | (n - 1)));
-        } else {
-            out.push_back(token);
-            out.push_back(static_cast<std::uint8_t>(n));
+        if (index[token] < 0) {
+            if (colours == 16) {
+                packed = false;
+                break;
+            }
+            index[token] = static_cast<std::int16_t>(colours);
+            palette[colours++] = token;
         }
+        Position n = 1;
+        while (i + n < count && n < 16 && tokens[i + n] == token)
+            ++n;
+        body[size++] = static_cast<std::uint8_t>(index[token] << 4 | (n - 1));
         i += n;
     }
-    runs = std::vector<std::uint8_t>(out.begin(), out.end()); // no spare capacity kept
+    if (packed) {
+        out[0] = static_cast<std::uint8_t>(colours);
+        std::copy_n(palette.data(), colours, out + 1);
+        std::memmove(out + 1 + colours, body, size);
+        size += 1 + colours;
+    } else {
+        size = 0;
+        out[size++] = 0;
+        for (Position i = 0; i < count;) {
+            const std::uint8_t token = tokens[i];
+            Position n = 1;
+            while (i + n < count && n < 255 && tokens[i + n] == token)
+                ++n;
+            out[size++] = token;
+            out[size++] = static_cast<std::uint8_t>(n);
+            i += n;
+        }
+    }
+    if (runs.capacity() == size)
+        runs.assign(out, out + size);
+    else
+        runs = std::vector<std::uint8_t>(out, out + size); // no spare capacity kept
 }
 
 void decode(const std::vector<std::uint8_t>& runs, std::uint8_t* out) {
