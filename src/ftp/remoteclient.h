@@ -152,8 +152,9 @@ public:
     void RemoveDirectory(const std::string& name) override;
     void DeleteFile(const std::string& name) override;
     void RenameFile(const std::string& oldName, const std::string& newName) override;
-    // The posix-rename@openssh.com extension where the server has it; elsewhere the old file
-    // is deleted first, so for a moment there is none, but never a half one.
+    // A rename the server refuses because the target exists (libssh cannot ask for the
+    // posix-rename extension) deletes the old file and renames again in the same job: for a
+    // moment there is none, but never a half one.
     void ReplaceFile(const std::string& oldName, const std::string& newName) override;
     [[nodiscard]] std::vector<RemoteListItem> ListDirectory(bool showHidden) override;
     void DownloadFile(const std::string& remoteName, const std::string& localName) override;
