@@ -6,6 +6,7 @@
 #include "editor/languages/languages.h"
 #include "editor/parserimage.h"
 #include "platform/atomicfile.h"
+#include "webfiles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -62,19 +63,45 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void BM_HighlightFromScratch(benchmark::State& state) {
-    std::string bytes = input(state, "site.htm");
-    if (bytes.empty())
-        return;
+void highlightFromScratch(benchmark::State& state, std::string bytes,
+                          const velloran::TCodeMemoParser& parser) {
     EditModel model;
     model.loadFromBytes(std::move(bytes));
     for (auto _ : state) {
-        model.setParser(&htmlParser()); // forgets every token number
+        model.setParser(&parser); // forgets every token number
         model.highlightAll();
     }
     state.SetBytesProcessed(state.iterations() * model.length());
 }
+
+void BM_HighlightFromScratch(benchmark::State& state) {
+    std::string bytes = input(state, "site.htm");
+    if (!bytes.empty())
+        highlightFromScratch(state, std::move(bytes), htmlParser());
+}
 BENCHMARK(BM_HighlightFromScratch)->Unit(benchmark::kMillisecond);
+
+// Today's web at the sizes of a big site (a quick megabyte without a data folder).
+std::size_t webSize(std::size_t full) {
+    return velloran::bench::DataDir().empty() ? std::size_t{1} << 20 : full;
+}
+
+void BM_HighlightHtml5FromScratch(benchmark::State& state) {
+    highlightFromScratch(state, velloran::bench::Html5Page(webSize(50'000'000)), htmlParser());
+}
+BENCHMARK(BM_HighlightHtml5FromScratch)->Unit(benchmark::kMillisecond);
+
+void BM_HighlightCssFromScratch(benchmark::State& state) {
+    static const velloran::TCodeMemoParser parser(velloran::CssLanguage());
+    highlightFromScratch(state, velloran::bench::StyleSheetFile(webSize(20'000'000)), parser);
+}
+BENCHMARK(BM_HighlightCssFromScratch)->Unit(benchmark::kMillisecond);
+
+void BM_HighlightJavaScriptFromScratch(benchmark::State& state) {
+    static const velloran::TCodeMemoParser parser(velloran::JavaScriptLanguage());
+    highlightFromScratch(state, velloran::bench::ScriptModule(webSize(20'000'000)), parser);
+}
+BENCHMARK(BM_HighlightJavaScriptFromScratch)->Unit(benchmark::kMillisecond);
 
 // Resident memory added by a page loaded and highlighted to its end.
 void BM_HighlightedPageMemory(benchmark::State& state) {
