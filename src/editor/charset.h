@@ -69,7 +69,12 @@ public:
             out.m_words[i] = ~m_words[i];
         return out;
     }
-    friend constexpr bool operator==(const CharSet&, const CharSet&) = default;
+    // By words: the parser compares state sets at every token, and the defaulted
+    // comparison goes through memcmp.
+    friend constexpr bool operator==(const CharSet& a, const CharSet& b) noexcept {
+        return ((a.m_words[0] ^ b.m_words[0]) | (a.m_words[1] ^ b.m_words[1]) |
+                (a.m_words[2] ^ b.m_words[2]) | (a.m_words[3] ^ b.m_words[3])) == 0;
+    }
 
     // Folds the members into one byte; equal sets give equal digests.
     [[nodiscard]] constexpr std::uint8_t digest() const noexcept {

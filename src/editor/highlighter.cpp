@@ -10,6 +10,19 @@ namespace {
 
 // Long tokens come in parts of this size, so that the clock is looked at often.
 constexpr std::size_t kPart = 64 * 1024;
+// Room behind a line's tokens, so that a short token is written as one word.
+constexpr std::size_t kWorkSlack = 8;
+
+// Most tokens are a few characters long: a call of memset for each costs more than the
+// scanning of some of them.
+void fillTokens(std::uint8_t* out, std::uint8_t token, Position n) noexcept {
+    if (n <= static_cast<Position>(kWorkSlack)) {
+        const std::uint64_t word = token * std::uint64_t{0x0101010101010101U};
+        std::memcpy(out, &word, sizeof word);
+    } else {
+        std::memset(out, token, static_cast<std::size_t>(n));
+    }
+}
 
 } // namespace
 
@@ -44,7 +57,7 @@ bool Highlighter::run(TextStore& store, const TCodeMemoParser& parser, std::int6
         auto left = static_cast<Position>(std::max<std::size_t>(length, 1));
         while (left > 0) {
             const Position n = std::min(left, m_lineEnd - m_pos);
-            std::memset(m_work.data() + (m_pos - m_lineStart), token, static_cast<std::size_t>(n));
+            fillTokens(m_work.data() + (m_pos - m_lineStart), token, n);
             m_pos += n;
             left -= n;
             if (m_pos >= m_lineEnd && finishLine(store)) {
@@ -150,7 +163,7 @@ void Highlighter::enterLine(TextStore& store, std::int64_t line) {
     m_lineStart = store.lineStart(line);
     m_lineEnd = m_lineStart + store.lineLength(line);
     // Sized once per line; the run fills it token by token.
-    m_work.resize(static_cast<std::size_t>(m_lineEnd - m_lineStart));
+    m_work.resize(static_cast<std::size_t>(m_lineEnd - m_lineStart) + kWorkSlack);
 }
 
 bool Highlighter::finishLine(TextStore& store) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <cstring>
 
@@ -19,58 +20,95 @@ constexpr Position kMaxChunkLength = 2 * kChunkLength;
 // the low one. Highlighted text changes token every two or three characters, so this
 // is what makes runs pay. A chunk with more than 16 different tokens has P = 0 and a
 // (token, length) pair per run.
+// Where the run of tokens[from]'s token ends, eight tokens at a time: highlighted text
+// holds runs of a few characters to whole lines, and the encoder meets every one.
+Position runEnd(const std::uint8_t* tokens, Position from, Position count) noexcept {
+    const std::uint64_t pattern = std::uint64_t{tokens[from]} * 0x0101010101010101U;
+    Position at = from + 1;
+    for (; at + 8 <= count; at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, tokens + at, 8);
+        if (const std::uint64_t differ = word ^ pattern; differ != 0) {
+            // The lowest differing byte is the first one on a little-endian machine.
+            if constexpr (std::endian::native == std::endian::little)
+                return at + std::countr_zero(differ) / 8;
+            else
+                return at + std::countl_zero(differ) / 8;
+        }
+    }
+    while (at < count && tokens[at] == tokens[from])
+        ++at;
+    return at;
+}
+
 void encode(const std::uint8_t* tokens, Position count, std::vector<std::uint8_t>& runs) {
-    // Encoded on the stack in one pass, then copied once at its exact size: the
-    // editor's run encodes every chunk of a page it highlights. A chunk that meets a
-    // seventeenth token is encoded again as pairs.
+    // Encoded on the stack in one pass over the tokens, then copied once at its exact
+    // size: the editor's run encodes every chunk of a page it highlights. A chunk that
+    // meets a seventeenth token turns the runs packed so far into pairs and goes on so.
     constexpr std::size_t kRoom = 1 + 16 + 2 * static_cast<std::size_t>(kMaxChunkLength);
-    std::array<std::uint8_t, kRoom> stack;
+    std::array<std::uint8_t, kRoom> packedStack;
+    std::array<std::uint8_t, kRoom> pairsStack;
     std::vector<std::uint8_t> heap;
-    std::uint8_t* out = stack.data();
+    std::uint8_t* body = packedStack.data() + 1 + 16; // moved down behind the palette
+    std::uint8_t* pairs = pairsStack.data();
     if (static_cast<std::size_t>(count) > static_cast<std::size_t>(kMaxChunkLength)) {
-        heap.resize(1 + 16 + 2 * static_cast<std::size_t>(count));
-        out = heap.data();
+        heap.resize(2 * (1 + 16 + 2 * static_cast<std::size_t>(count)));
+        body = heap.data() + 1 + 16;
+        pairs = heap.data() + heap.size() / 2;
     }
     std::array<std::int16_t, 256> index;
     index.fill(-1);
     std::array<std::uint8_t, 16> palette;
     std::size_t colours = 0;
-    std::uint8_t* body = out + 1 + 16; // moved down behind the palette at the end
     std::size_t size = 0;
-    bool packed = true;
-    for (Position i = 0; i < count;) {
+    const auto addPair = [&](std::uint8_t token, Position n) {
+        for (; n > 255; n -= 255) {
+            pairs[size++] = token;
+            pairs[size++] = 255;
+        }
+        pairs[size++] = token;
+        pairs[size++] = static_cast<std::uint8_t>(n);
+    };
+    Position i = 0;
+    for (; i < count;) {
         const std::uint8_t token = tokens[i];
         if (index[token] < 0) {
-            if (colours == 16) {
-                packed = false;
+            if (colours == 16)
                 break;
-            }
             index[token] = static_cast<std::int16_t>(colours);
             palette[colours++] = token;
         }
-        Position n = 1;
-        while (i + n < count && n < 16 && tokens[i + n] == token)
-            ++n;
-        body[size++] = static_cast<std::uint8_t>(index[token] << 4 | (n - 1));
-        i += n;
+        const auto code = static_cast<std::uint8_t>(index[token] << 4);
+        const Position end = runEnd(tokens, i, count);
+        for (; end - i > 16; i += 16)
+            body[size++] = code | 15U;
+        body[size++] = static_cast<std::uint8_t>(code | (end - i - 1));
+        i = end;
     }
-    if (packed) {
-        out[0] = static_cast<std::uint8_t>(colours);
-        std::copy_n(palette.data(), colours, out + 1);
-        std::memmove(out + 1 + colours, body, size);
-        size += 1 + colours;
-    } else {
+    const std::uint8_t* out = body - 1 - colours;
+    if (i < count) {
+        // The packed runs so far, merged where a long run was split in sixteens.
+        const std::size_t packedSize = size;
         size = 0;
-        out[size++] = 0;
-        for (Position i = 0; i < count;) {
-            const std::uint8_t token = tokens[i];
-            Position n = 1;
-            while (i + n < count && n < 255 && tokens[i + n] == token)
-                ++n;
-            out[size++] = token;
-            out[size++] = static_cast<std::uint8_t>(n);
-            i += n;
+        pairs[size++] = 0;
+        for (std::size_t k = 0; k < packedSize;) {
+            const std::uint8_t token = palette[body[k] >> 4];
+            Position n = 0;
+            for (; k < packedSize && palette[body[k] >> 4] == token; ++k)
+                n += (body[k] & 15U) + 1;
+            addPair(token, n);
         }
+        for (; i < count;) {
+            const Position end = runEnd(tokens, i, count);
+            addPair(tokens[i], end - i);
+            i = end;
+        }
+        out = pairs;
+    } else {
+        std::uint8_t* head = body - 1 - colours;
+        head[0] = static_cast<std::uint8_t>(colours);
+        std::copy_n(palette.data(), colours, head + 1);
+        size += 1 + colours;
     }
     if (runs.capacity() == size)
         runs.assign(out, out + size);
