@@ -4,13 +4,14 @@
 
 #include "editor/editmodel.h"
 
+#include <algorithm>
+
 namespace velloran {
 
 // ---- Keywords ----
 
 void TCodeKeywords::clear() {
     m_nodes.clear();
-    m_links.clear();
     m_roots.fill(-1);
 }
 
@@ -48,14 +49,10 @@ void TCodeKeywords::add(const KeywordEntry& entry) {
             fresh.next = chain();
             found = static_cast<std::int32_t>(m_nodes.size());
             m_nodes.push_back(fresh);
-            m_links.push_back({c, fresh.next, fresh.states});
             chain() = found;
-            if (parent >= 0)
-                m_nodes[static_cast<std::size_t>(parent)].childChars.add(c);
         }
         Node& node = m_nodes[static_cast<std::size_t>(found)];
         node.states = node.states | entry.states;
-        m_links[static_cast<std::size_t>(found)].states = node.states;
         parent = found;
     }
     Node& last = m_nodes[static_cast<std::size_t>(parent)];
@@ -65,48 +62,132 @@ void TCodeKeywords::add(const KeywordEntry& entry) {
     last.follow = entry.follow;
 }
 
-int TCodeKeywords::match(const TEdStream& stream, const CharSet& states,
-                         std::size_t& length) const {
-    int token = -1;
+void TCodeKeywords::matcherFor(const CharSet& states, KeywordMatcher& matcher) const {
+    matcher.m_caseSensitive = m_caseSensitive;
+    matcher.m_roots.fill(-1);
+    matcher.m_nodes.clear();
+    matcher.m_chars.clear();
+    matcher.m_ends.clear();
+    matcher.m_follows.clear();
+    // Built breadth first, so that each node's children can be given places side by
+    // side; each merged node stands for trie nodes of one path, kept in the order a
+    // depth-first walk of the trie meets them, which decides between equal words.
+    std::vector<std::vector<std::int32_t>> groups;
+    const auto addNode = [&](std::uint8_t ch, std::vector<std::int32_t> group) {
+        matcher.m_nodes.emplace_back();
+        matcher.m_chars.push_back(ch);
+        groups.push_back(std::move(group));
+    };
+    for (int c = 0; c < 256; ++c) {
+        std::vector<std::int32_t> group;
+        for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
+             at = m_nodes[static_cast<std::size_t>(at)].next)
+            if (m_nodes[static_cast<std::size_t>(at)].states.intersects(states))
+                group.push_back(at);
+        if (group.empty())
+            continue;
+        matcher.m_roots[static_cast<std::size_t>(c)] =
+            static_cast<std::int32_t>(matcher.m_nodes.size());
+        addNode(static_cast<std::uint8_t>(c), std::move(group));
+    }
+    for (std::size_t index = 0; index < groups.size(); ++index) {
+        const std::vector<std::int32_t> group = groups[index];
+        KeywordMatcher::Node node;
+        node.firstEnd = static_cast<std::uint32_t>(matcher.m_ends.size());
+        std::vector<std::uint8_t> childChars;
+        for (const std::int32_t at : group) {
+            const Node& trie = m_nodes[static_cast<std::size_t>(at)];
+            if (trie.terminal && trie.wordStates.intersects(states)) {
+                // A language has a handful of follow sets; kept once each, they stay in
+                // the cache however many words end in them.
+                auto follow =
+                    std::find(matcher.m_follows.begin(), matcher.m_follows.end(), trie.follow);
+                if (follow == matcher.m_follows.end())
+                    follow = matcher.m_follows.insert(follow, trie.follow);
+                matcher.m_ends.push_back(
+                    {trie.token, static_cast<std::uint32_t>(follow - matcher.m_follows.begin())});
+            }
+            for (std::int32_t child = trie.child; child >= 0;
+                 child = m_nodes[static_cast<std::size_t>(child)].next) {
+                const Node& next = m_nodes[static_cast<std::size_t>(child)];
+                if (next.states.intersects(states) &&
+                    std::find(childChars.begin(), childChars.end(), next.ch) == childChars.end())
+                    childChars.push_back(next.ch);
+            }
+        }
+        node.ends = static_cast<std::uint16_t>(matcher.m_ends.size() - node.firstEnd);
+        node.firstChild = static_cast<std::uint32_t>(matcher.m_nodes.size());
+        node.children = static_cast<std::uint16_t>(childChars.size());
+        for (const std::uint8_t ch : childChars) {
+            std::vector<std::int32_t> childGroup;
+            for (const std::int32_t at : group)
+                for (std::int32_t child = m_nodes[static_cast<std::size_t>(at)].child; child >= 0;
+                     child = m_nodes[static_cast<std::size_t>(child)].next)
+                    if (m_nodes[static_cast<std::size_t>(child)].ch == ch &&
+                        m_nodes[static_cast<std::size_t>(child)].states.intersects(states))
+                        childGroup.push_back(child);
+            addNode(ch, std::move(childGroup));
+        }
+        matcher.m_nodes[index] = node;
+    }
+    matcher.m_dense.clear();
+    for (KeywordMatcher::Node& node : matcher.m_nodes) {
+        if (node.children < KeywordMatcher::kDenseChildren)
+            continue;
+        node.dense = static_cast<std::int32_t>(matcher.m_dense.size());
+        std::array<std::int32_t, 256>& table = matcher.m_dense.emplace_back();
+        table.fill(-1);
+        for (std::uint32_t child = node.firstChild; child < node.firstChild + node.children;
+             ++child)
+            table[matcher.m_chars[child]] = static_cast<std::int32_t>(child);
+    }
+}
+
+int KeywordMatcher::match(const TEdStream& stream, std::size_t& length) const noexcept {
     length = 0;
     const std::size_t start = stream.position();
     if (start >= stream.size())
         return -1;
-    const int c = fold(stream.charAt(start));
-    for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
-         at = m_links[static_cast<std::size_t>(at)].next) {
-        const Link& root = m_links[static_cast<std::size_t>(at)];
-        if (root.ch == c && root.states.intersects(states))
-            walk(stream, at, 1, states, token, length);
-    }
-    return token;
-}
-
-int TCodeKeywords::match(const TEdStream& stream, const CharSet& states, std::size_t& length,
-                         std::span<const std::int32_t> roots) const {
     int token = -1;
-    length = 0;
-    if (stream.position() >= stream.size())
-        return -1;
-    for (const std::int32_t root : roots)
-        walk(stream, root, 1, states, token, length);
-    return token;
-}
-
-void TCodeKeywords::rootsFor(const CharSet& states, std::vector<std::int32_t>& roots,
-                             std::array<std::uint32_t, 257>& begin) const {
-    roots.clear();
-    for (int c = 0; c < 256; ++c) {
-        begin[static_cast<std::size_t>(c)] = static_cast<std::uint32_t>(roots.size());
-        // Kept in chain order, which is the order match walks them in.
-        for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
-             at = m_links[static_cast<std::size_t>(at)].next) {
-            const Link& root = m_links[static_cast<std::size_t>(at)];
-            if (root.ch == c && root.states.intersects(states))
-                roots.push_back(at);
+    std::int32_t at = m_roots[static_cast<std::size_t>(fold(stream.charAt(start)))];
+    for (std::size_t depth = 1; at >= 0; ++depth) {
+        const Node& node = m_nodes[static_cast<std::size_t>(at)];
+        const int next = stream.charAt(start + depth);
+        for (std::uint32_t e = node.firstEnd; e < node.firstEnd + node.ends; ++e) {
+            if (m_follows[m_ends[e].follow].has(next)) {
+                token = m_ends[e].token;
+                length = depth;
+                break;
+            }
+        }
+        if (start + depth >= stream.size())
+            break;
+        const auto c = static_cast<std::uint8_t>(fold(next));
+        if (node.dense >= 0) {
+            at = m_dense[static_cast<std::size_t>(node.dense)][c];
+            continue;
+        }
+        const std::uint8_t* chars = m_chars.data() + node.firstChild;
+        at = -1;
+        for (std::uint16_t i = 0; i < node.children; ++i) {
+            if (chars[i] == c) {
+                at = static_cast<std::int32_t>(node.firstChild + i);
+                break;
+            }
         }
     }
-    begin[256] = static_cast<std::uint32_t>(roots.size());
+    return token;
+}
+
+int KeywordMatcher::wholeAt(int c) const noexcept {
+    const std::int32_t at = m_roots[static_cast<std::size_t>(fold(c))];
+    if (at < 0)
+        return -1;
+    const Node& node = m_nodes[static_cast<std::size_t>(at)];
+    if (node.children != 0 || node.ends != 1 ||
+        m_follows[m_ends[node.firstEnd].follow] != CharSet().complement())
+        return -1;
+    return m_ends[node.firstEnd].token;
 }
 
 void TCodeKeywords::pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const {
@@ -127,27 +208,6 @@ void TCodeKeywords::pairsFor(const CharSet& states, std::array<CharSet, 256>& pa
     }
 }
 
-void TCodeKeywords::walk(const TEdStream& stream, std::int32_t index, std::size_t depth,
-                         const CharSet& states, int& token, std::size_t& length) const {
-    const Node& node = m_nodes[static_cast<std::size_t>(index)];
-    const std::size_t at = stream.position() + depth;
-    const int next = stream.charAt(at);
-    if (node.terminal && depth > length && node.wordStates.intersects(states) &&
-        node.follow.has(next)) {
-        token = node.token;
-        length = depth;
-    }
-    if (at >= stream.size() || !node.childChars.has(fold(next)))
-        return;
-    // Siblings are scanned by character alone, which keeps the scan in a small array.
-    const auto c = static_cast<std::uint8_t>(fold(next));
-    for (std::int32_t child = node.child; child >= 0;
-         child = m_links[static_cast<std::size_t>(child)].next)
-        if (m_links[static_cast<std::size_t>(child)].ch == c &&
-            m_links[static_cast<std::size_t>(child)].states.intersects(states))
-            walk(stream, child, depth + 1, states, token, length);
-}
-
 // ---- Parser ----
 
 TCodeMemoParser::TCodeMemoParser() : TCodeMemoParser(ParserTables{}) {
@@ -158,20 +218,23 @@ TCodeMemoParser::TCodeMemoParser(ParserTables tables) {
 }
 
 const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& states) const {
-    if (m_startersUsed > 0 && m_starters[m_startersLast].states == states)
-        return m_starters[m_startersLast];
-    for (std::size_t i = 0; i < m_startersUsed; ++i) {
-        if (m_starters[i].states == states) {
-            m_startersLast = i;
-            return m_starters[i];
+    if (m_starters.used > 0 && m_starters.tables[m_starters.last]->states == states)
+        return *m_starters.tables[m_starters.last];
+    for (std::size_t i = 0; i < m_starters.used; ++i) {
+        if (m_starters.tables[i]->states == states) {
+            m_starters.last = i;
+            return *m_starters.tables[i];
         }
     }
-    Starters& fresh = m_starters[m_startersNext];
-    m_startersLast = m_startersNext;
-    m_startersUsed = std::max(m_startersUsed, m_startersNext + 1);
-    m_startersNext = (m_startersNext + 1) % m_starters.size();
+    if (!m_starters.tables[m_starters.next])
+        m_starters.tables[m_starters.next] = std::make_unique<Starters>();
+    Starters& fresh = *m_starters.tables[m_starters.next];
+    m_starters.last = m_starters.next;
+    m_starters.used = std::max(m_starters.used, m_starters.next + 1);
+    m_starters.next = (m_starters.next + 1) % m_starters.tables.size();
+    fresh.after.fill({});
     fresh.states = states;
-    fresh.generation = ++m_startersGeneration;
+    fresh.generation = ++m_starters.generation;
     fresh.startChars = CharSet();
     fresh.keywordPairs.fill(CharSet());
     for (int c = 0; c < 256; ++c) {
@@ -180,12 +243,37 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
             fresh.startChars.add(c);
     }
     m_keywords.pairsFor(states, fresh.keywordPairs);
-    m_keywords.rootsFor(states, fresh.keywordRoots, fresh.keywordRootBegin);
+    m_keywords.matcherFor(states, fresh.keywords);
     fresh.firstChars = fresh.startChars;
-    for (int c = 0; c < 256; ++c)
-        if (!fresh.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].empty())
-            fresh.firstChars.add(c);
+    for (int c = 0; c < 256; ++c) {
+        fresh.single[static_cast<std::size_t>(c)] = -1;
+        if (fresh.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].empty())
+            continue;
+        fresh.firstChars.add(c);
+        // A keyword with a definition of its own goes on scanning after its word.
+        if (const int token = fresh.keywords.wholeAt(c);
+            token >= 0 && !m_tables.tokens[static_cast<std::size_t>(token)].present)
+            fresh.single[static_cast<std::size_t>(c)] = static_cast<std::int16_t>(token);
+    }
     return fresh;
+}
+
+void TCodeMemoParser::takeTransition(ParserState& state, std::uint8_t token,
+                                     const CharSet& states) const {
+    if (states == state.current)
+        return;
+    const auto* from = static_cast<const Starters*>(state.starters);
+    state.current = states;
+    statesChanged(state);
+    if (!from || from->generation != state.startersGeneration)
+        return;
+    Starters::Step& step = from->after[token];
+    if (!step.to || step.to->generation != step.generation) {
+        const Starters& to = startersFor(states);
+        step = {&to, to.generation};
+    }
+    state.starters = step.to;
+    state.startersGeneration = step.generation;
 }
 
 const TCodeMemoParser::Starters& TCodeMemoParser::startersOf(ParserState& state) const {
@@ -198,14 +286,18 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersOf(ParserState& state)
     return starters;
 }
 
+bool TCodeMemoParser::keywordMayStartAt(const Starters& starters, const TEdStream& stream,
+                                        std::size_t pos) const noexcept {
+    return starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(stream.charAt(pos)))].has(
+        m_keywords.fold(stream.charAt(pos + 1)));
+}
+
 bool TCodeMemoParser::mayStartAt(const Starters& starters, const TEdStream& stream,
                                  std::size_t pos) const noexcept {
     const int c = stream.charAt(pos);
     if (!starters.firstChars.has(c))
         return false;
-    return starters.startChars.has(c) ||
-           starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].has(
-               m_keywords.fold(stream.charAt(pos + 1)));
+    return starters.startChars.has(c) || keywordMayStartAt(starters, stream, pos);
 }
 
 std::size_t TCodeMemoParser::nextStart(const Starters& starters, const TEdStream& stream,
@@ -235,7 +327,7 @@ void TCodeMemoParser::setTables(ParserTables tables) {
         keywords.add(entry);
     m_keywords = std::move(keywords);
     m_tables = std::move(tables);
-    m_startersUsed = m_startersNext = m_startersLast = 0;
+    m_starters.forget();
 }
 
 ParserLook TCodeMemoParser::look() const {
@@ -290,7 +382,8 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         // Only tokens whose transition was already known to apply are handed out in
         // parts, so the transition applies now.
         const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
-        setStates(state, (state.current | t.enter) - t.leave);
+        takeTransition(state, static_cast<std::uint8_t>(token),
+                       (state.current | t.enter) - t.leave);
         return static_cast<std::uint8_t>(token);
     }
     if (state.inContainer && (start >= state.containerEnd || stream.atEnd()))
@@ -300,7 +393,14 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         return 0;
     }
     const Starters& starters = startersOf(state);
-    if (!mayStartAt(starters, stream, start)) {
+    const int c = stream.charAt(start);
+    if (const int single = starters.single[static_cast<std::size_t>(c)]; single >= 0) {
+        stream.advance();
+        return finishToken(stream, state, single, start, length);
+    }
+    const bool keywordPossible =
+        starters.firstChars.has(c) && keywordMayStartAt(starters, stream, start);
+    if (!keywordPossible && !starters.startChars.has(c)) {
         // Nothing can start here: a run of such characters is token 0 (or the
         // container's), exactly as one character at a time would give.
         const std::size_t stop =
@@ -310,7 +410,7 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         length = end - start;
         return state.inContainer ? state.containerToken : 0;
     }
-    const int token = scan(stream, state, starters, limit);
+    const int token = scan(stream, state, starters, keywordPossible, limit);
     if (state.openDefinition) {
         length = stream.position() - start;
         return static_cast<std::uint8_t>(token);
@@ -326,7 +426,8 @@ std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state,
         const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
         if (t.valid.intersects(state.current)) {
             if (!t.enter.empty() || !t.leave.empty())
-                setStates(state, (state.current | t.enter) - t.leave);
+                takeTransition(state, static_cast<std::uint8_t>(token),
+                               (state.current | t.enter) - t.leave);
         } else {
             token = -1;
         }
@@ -350,31 +451,20 @@ std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state,
 }
 
 int TCodeMemoParser::scan(TEdStream& stream, ParserState& state, const Starters& starters,
-                          std::size_t limit) const {
+                          bool keywordPossible, std::size_t limit) const {
     const std::size_t start = stream.position();
     std::size_t keywordLength = 0;
-    // The first two characters tell cheaply whether any keyword can match here.
-    const bool keywordPossible =
-        starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(stream.current()))].has(
-            m_keywords.fold(stream.charAt(start + 1)));
-    int keyword = -1;
-    if (keywordPossible) {
-        const auto c = static_cast<std::size_t>(m_keywords.fold(stream.current()));
-        const std::uint32_t from = starters.keywordRootBegin[c];
-        keyword = m_keywords.match(stream, state.current, keywordLength,
-                                   std::span(starters.keywordRoots)
-                                       .subspan(from, starters.keywordRootBegin[c + 1] - from));
-    }
+    const int keyword = keywordPossible ? starters.keywords.match(stream, keywordLength) : -1;
     if (keyword >= 0) {
         stream.seek(start + keywordLength);
         const TokenDefinition& definition = m_tables.tokens[static_cast<std::size_t>(keyword)];
         return definition.present ? continueScan(stream, state, keyword, definition, start, limit)
                                   : keyword;
     }
+    if (!starters.startChars.has(stream.current()))
+        return -1;
     const StartCharDefinition& first =
         m_tables.startChars[static_cast<std::size_t>(stream.current())];
-    if (!first.present || !first.states.intersects(state.current))
-        return -1;
     if (first.standardHandler)
         return RunStandardHandler(first.handlerId, stream, start) ? first.token : -1;
     stream.advance();

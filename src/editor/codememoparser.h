@@ -10,7 +10,7 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,12 +59,68 @@ public:
     [[nodiscard]] std::size_t size() const noexcept { return m_end; }
     [[nodiscard]] bool atEnd() const noexcept { return m_pos >= m_end; }
 
+    // A handler's failure known to hold for every start in [from, until): a run of letters
+    // without "@" is no mail address from any of its letters, so the run is read once, not
+    // once per letter. The text never changes under a stream, so the note stays true.
+    void noteFailure(int handler, std::size_t from, std::size_t until) const noexcept {
+        m_failedHandler = handler;
+        m_failedFrom = from;
+        m_failedUntil = until;
+    }
+    [[nodiscard]] bool failureKnown(int handler, std::size_t pos) const noexcept {
+        return handler == m_failedHandler && pos >= m_failedFrom && pos < m_failedUntil;
+    }
+
 private:
     const char* m_before;
     std::size_t m_beforeLength;
     const char* m_after; // indexed by absolute position
     std::size_t m_end;
     std::size_t m_pos = 0;
+    mutable int m_failedHandler = -1;
+    mutable std::size_t m_failedFrom = 0;
+    mutable std::size_t m_failedUntil = 0;
+};
+
+// The keywords valid in one state set, as a plain trie: the paths of the same characters
+// are merged, so a match follows one path and never looks at states again.
+class KeywordMatcher {
+public:
+    // The longest keyword at the stream's position; the token or -1.
+    [[nodiscard]] int match(const TEdStream& stream, std::size_t& length) const noexcept;
+    // The token of a one-character keyword that matches `c` whatever follows and that no
+    // longer keyword begins with, or -1: punctuation, which is most of a script's tokens.
+    [[nodiscard]] int wholeAt(int c) const noexcept;
+
+private:
+    friend class TCodeKeywords;
+    struct Node {
+        std::uint32_t firstChild = 0; // children lie together in m_nodes
+        std::uint32_t firstEnd = 0;
+        std::uint16_t children = 0;
+        std::uint16_t ends = 0;
+        std::int32_t dense = -1; // a node with many children finds them in m_dense
+    };
+    // Tags and attributes fan out widely after "<" or a first letter: such nodes look
+    // their children up instead of searching them.
+    static constexpr std::uint16_t kDenseChildren = 8;
+    // A word ending at a node; where several do, the first whose follow set takes the
+    // next character wins, as in the trie's own order.
+    struct End {
+        std::uint8_t token;
+        std::uint32_t follow; // index in m_follows
+    };
+    [[nodiscard]] int fold(int c) const noexcept {
+        return !m_caseSensitive && c >= 'A' && c <= 'Z' ? c + 32 : c;
+    }
+
+    std::array<std::int32_t, 256> m_roots{};
+    std::vector<Node> m_nodes;
+    std::vector<std::uint8_t> m_chars; // each node's character, beside m_nodes
+    std::vector<std::array<std::int32_t, 256>> m_dense;
+    std::vector<End> m_ends;
+    std::vector<CharSet> m_follows;
+    bool m_caseSensitive = false;
 };
 
 // The keyword trie: one chain per first character, nodes shared by words whose states
@@ -75,17 +131,8 @@ public:
     void setCaseSensitive(bool on) noexcept { m_caseSensitive = on; }
     // "Duplicate keyword - '%s'" when the word already ends a path for these states.
     void add(const KeywordEntry& entry);
-    // The longest keyword at the stream's position valid in `states`; the token or -1.
-    [[nodiscard]] int match(const TEdStream& stream, const CharSet& states,
-                            std::size_t& length) const;
-    // The same, walking only `roots`: the first nodes for the position's character
-    // whose states meet `states`, as rootsFor lists them.
-    [[nodiscard]] int match(const TEdStream& stream, const CharSet& states, std::size_t& length,
-                            std::span<const std::int32_t> roots) const;
-    // For each folded first character c, roots[begin[c], begin[c + 1]) are the first
-    // nodes of the keywords valid in `states`.
-    void rootsFor(const CharSet& states, std::vector<std::int32_t>& roots,
-                  std::array<std::uint32_t, 257>& begin) const;
+    // The keywords valid in `states`, for matching without looking at states.
+    void matcherFor(const CharSet& states, KeywordMatcher& matcher) const;
     // For each first character, the second characters with which a keyword valid in
     // `states` may begin (every character after a one-character keyword); folded.
     void pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const;
@@ -103,19 +150,9 @@ private:
         CharSet states;          // every word through this node
         CharSet wordStates;      // the word ending here
         CharSet follow;
-        CharSet childChars; // the characters of the next level
     };
-    // Each node's character and next sibling, apart from the bulky sets.
-    struct Link {
-        std::uint8_t ch;
-        std::int32_t next;
-        CharSet states;
-    };
-    void walk(const TEdStream& stream, std::int32_t node, std::size_t depth, const CharSet& states,
-              int& token, std::size_t& length) const;
 
     std::vector<Node> m_nodes;
-    std::vector<Link> m_links;
     std::array<std::int32_t, 256> m_roots = filledRoots();
     bool m_caseSensitive = false;
 
@@ -199,12 +236,22 @@ private:
         CharSet firstChars; // start characters and keywords' first characters
         CharSet startChars;
         std::array<CharSet, 256> keywordPairs;
-        std::vector<std::int32_t> keywordRoots;
-        std::array<std::uint32_t, 257> keywordRootBegin{};
+        // A character that is a whole token by itself here: its token, else -1.
+        std::array<std::int16_t, 256> single;
+        KeywordMatcher keywords;
+        // Where each token's transition leads from these states, once it has been
+        // taken: tags switch states at every other token.
+        struct Step {
+            const Starters* to = nullptr;
+            std::uint64_t generation = 0;
+        };
+        mutable std::array<Step, 256> after{};
     };
     [[nodiscard]] const Starters& startersFor(const CharSet& states) const;
     [[nodiscard]] const Starters& startersOf(ParserState& state) const;
     static void statesChanged(ParserState& state) noexcept { state.starters = nullptr; }
+    // Takes a token's transition to `states`, finding their table through the last one.
+    void takeTransition(ParserState& state, std::uint8_t token, const CharSet& states) const;
     // Sets the active states, keeping the look-up table when they stay the same.
     static void setStates(ParserState& state, const CharSet& states) noexcept {
         if (states != state.current) {
@@ -212,23 +259,47 @@ private:
             statesChanged(state);
         }
     }
+    // Whether the first two characters at `pos` may begin a keyword of these states.
+    [[nodiscard]] bool keywordMayStartAt(const Starters& starters, const TEdStream& stream,
+                                         std::size_t pos) const noexcept;
     [[nodiscard]] bool mayStartAt(const Starters& starters, const TEdStream& stream,
                                   std::size_t pos) const noexcept;
     // The first position in [from, stop) where a token may start, or stop.
     [[nodiscard]] std::size_t nextStart(const Starters& starters, const TEdStream& stream,
                                         std::size_t from, std::size_t stop) const noexcept;
     [[nodiscard]] int scan(TEdStream& stream, ParserState& state, const Starters& starters,
-                           std::size_t limit) const;
+                           bool keywordPossible, std::size_t limit) const;
 
     ParserTables m_tables;
     TCodeKeywords m_keywords;
     // The starters of the last few state sets: they change at every tag, but only
-    // between a handful of sets.
-    mutable std::array<Starters, 8> m_starters{};
-    mutable std::size_t m_startersUsed = 0;
-    mutable std::size_t m_startersNext = 0;
-    mutable std::size_t m_startersLast = 0;
-    mutable std::uint64_t m_startersGeneration = 0;
+    // between a few dozen sets (a page with style and script elements meets two dozen).
+    // A copy of the parser starts with none.
+    struct StartersCache {
+        std::array<std::unique_ptr<Starters>, 32> tables{};
+        std::size_t used = 0;
+        std::size_t next = 0;
+        std::size_t last = 0;
+        std::uint64_t generation = 0;
+
+        StartersCache() = default;
+        StartersCache(const StartersCache&) noexcept {}
+        StartersCache& operator=(const StartersCache&) noexcept {
+            forget();
+            return *this;
+        }
+        // After the tables change: a state's table from before never matches again.
+        void forget() noexcept {
+            for (const std::unique_ptr<Starters>& slot : tables)
+                if (slot)
+                    slot->generation = 0;
+            used = next = last = 0;
+        }
+        StartersCache(StartersCache&&) noexcept = default;
+        StartersCache& operator=(StartersCache&&) noexcept = default;
+        ~StartersCache() = default;
+    };
+    mutable StartersCache m_starters;
 };
 
 // A built-in handler: scans from the stream's position, returns whether it recognised

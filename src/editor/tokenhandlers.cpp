@@ -168,12 +168,16 @@ bool htmlString(TEdStream& s, std::size_t tokenStart) {
 
 bool mailAddress(TEdStream& s) {
     const std::size_t start = s.position();
+    if (s.failureKnown(kStdMailUrl, start))
+        return false;
     bool at = false;
     while (!s.atEnd() && isMailChar(s.current())) {
         at = at || s.current() == '@';
         s.advance();
     }
     if (!at) {
+        // Every later start in the run ends where this one did, with no "@" either.
+        s.noteFailure(kStdMailUrl, start, s.position());
         s.seek(start);
         return false;
     }

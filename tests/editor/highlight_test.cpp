@@ -126,6 +126,20 @@ TEST(Highlight, ThousandsOfOpenTemplateLiteralsStayLinear) {
     EXPECT_EQ(closed.store().tokenAt(reserved), 42); // "if"
 }
 
+TEST(Highlight, AWordAsLongAsABookIsReadOnceForMailAddresses) {
+    // Every letter may begin an address; a word without "@" is no address from any of
+    // them, which must not take a pass over the rest of the word for each letter.
+    constexpr std::size_t kLength = 400'000;
+    constexpr std::uint8_t kMailAddress = 2;
+    const std::string word(kLength, 'w');
+    const EditModel mail = highlighted("long.eml", word + " me@example.com " + word + "@x.org");
+    EXPECT_EQ(runsOf(mail, kMailAddress), 2u);
+    EXPECT_EQ(mail.store().tokenAt(0), 0);
+    EXPECT_EQ(mail.store().tokenAt(kLength + 1), kMailAddress);
+    // The second long word is an address from its first letter on.
+    EXPECT_EQ(mail.store().tokenAt(kLength + 16), kMailAddress);
+}
+
 TEST(Highlight, InputsGiveTheirExpectedTokensHoweverTheyArrive) {
     const bool regenerate = std::getenv("VELLORAN_REGENERATE") != nullptr;
     int inputs = 0;
