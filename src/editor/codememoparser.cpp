@@ -63,7 +63,8 @@ void TCodeKeywords::add(const KeywordEntry& entry) {
 }
 
 void TCodeKeywords::matcherFor(const CharSet& states, KeywordMatcher& matcher) const {
-    matcher.m_caseSensitive = m_caseSensitive;
+    for (int c = 0; c < 256; ++c)
+        matcher.m_fold[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(fold(c));
     matcher.m_roots.fill(-1);
     matcher.m_nodes.clear();
     matcher.m_chars.clear();
@@ -148,11 +149,18 @@ int KeywordMatcher::match(const TEdStream& stream, std::size_t& length) const no
     const std::size_t start = stream.position();
     if (start >= stream.size())
         return -1;
+    // Tag and attribute names are read from the piece of text they lie in, the rare one
+    // across the gap character by character.
+    std::size_t pieceEnd = 0;
+    const unsigned char* bytes = stream.piece(start, pieceEnd);
+    const auto charAt = [&](std::size_t pos) {
+        return pos < pieceEnd ? int{bytes[pos]} : stream.charAt(pos);
+    };
     int token = -1;
-    std::int32_t at = m_roots[static_cast<std::size_t>(fold(stream.charAt(start)))];
+    std::int32_t at = m_roots[m_fold[static_cast<std::size_t>(charAt(start))]];
     for (std::size_t depth = 1; at >= 0; ++depth) {
         const Node& node = m_nodes[static_cast<std::size_t>(at)];
-        const int next = stream.charAt(start + depth);
+        const int next = charAt(start + depth);
         for (std::uint32_t e = node.firstEnd; e < node.firstEnd + node.ends; ++e) {
             if (m_follows[m_ends[e].follow].has(next)) {
                 token = m_ends[e].token;
@@ -162,7 +170,7 @@ int KeywordMatcher::match(const TEdStream& stream, std::size_t& length) const no
         }
         if (start + depth >= stream.size())
             break;
-        const auto c = static_cast<std::uint8_t>(fold(next));
+        const std::uint8_t c = m_fold[static_cast<std::size_t>(next)];
         if (node.dense >= 0) {
             at = m_dense[static_cast<std::size_t>(node.dense)][c];
             continue;
@@ -180,7 +188,7 @@ int KeywordMatcher::match(const TEdStream& stream, std::size_t& length) const no
 }
 
 int KeywordMatcher::wholeAt(int c) const noexcept {
-    const std::int32_t at = m_roots[static_cast<std::size_t>(fold(c))];
+    const std::int32_t at = m_roots[m_fold[static_cast<std::size_t>(c)]];
     if (at < 0)
         return -1;
     const Node& node = m_nodes[static_cast<std::size_t>(at)];
@@ -236,18 +244,26 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
     fresh.states = states;
     fresh.generation = ++m_starters.generation;
     fresh.startChars = CharSet();
-    fresh.keywordPairs.fill(CharSet());
     for (int c = 0; c < 256; ++c) {
         const StartCharDefinition& first = m_tables.startChars[static_cast<std::size_t>(c)];
         if (first.present && first.states.intersects(states))
             fresh.startChars.add(c);
     }
-    m_keywords.pairsFor(states, fresh.keywordPairs);
+    std::array<CharSet, 256> folded;
+    m_keywords.pairsFor(states, folded);
+    // Unfolded here, so that the test at every token reads the characters as they are.
+    for (int c = 0; c < 256; ++c) {
+        CharSet& pair = fresh.keywordPairs[static_cast<std::size_t>(c)];
+        pair = folded[static_cast<std::size_t>(m_keywords.fold(c))];
+        for (int d = 0; d < 256; ++d)
+            if (m_keywords.fold(d) != d && pair.has(m_keywords.fold(d)))
+                pair.add(d);
+    }
     m_keywords.matcherFor(states, fresh.keywords);
     fresh.firstChars = fresh.startChars;
     for (int c = 0; c < 256; ++c) {
         fresh.single[static_cast<std::size_t>(c)] = -1;
-        if (fresh.keywordPairs[static_cast<std::size_t>(m_keywords.fold(c))].empty())
+        if (fresh.keywordPairs[static_cast<std::size_t>(c)].empty())
             continue;
         fresh.firstChars.add(c);
         // A keyword with a definition of its own goes on scanning after its word.
@@ -286,36 +302,25 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersOf(ParserState& state)
     return starters;
 }
 
-bool TCodeMemoParser::keywordMayStartAt(const Starters& starters, const TEdStream& stream,
-                                        std::size_t pos) const noexcept {
-    return starters.keywordPairs[static_cast<std::size_t>(m_keywords.fold(stream.charAt(pos)))].has(
-        m_keywords.fold(stream.charAt(pos + 1)));
-}
-
-bool TCodeMemoParser::mayStartAt(const Starters& starters, const TEdStream& stream,
-                                 std::size_t pos) const noexcept {
-    const int c = stream.charAt(pos);
-    if (!starters.firstChars.has(c))
-        return false;
-    return starters.startChars.has(c) || keywordMayStartAt(starters, stream, pos);
-}
-
 std::size_t TCodeMemoParser::nextStart(const Starters& starters, const TEdStream& stream,
                                        std::size_t from, std::size_t stop) const noexcept {
     std::size_t pos = from;
     while (pos < stop) {
-        // Most characters are no first character at all: those are passed over on the
-        // raw bytes, and only the rest meet the full test.
+        // Text is passed over on the raw bytes: most characters are no first character
+        // at all, and the rest are mostly letters that begin no keyword with the next.
         std::size_t pieceEnd = 0;
         const unsigned char* bytes = stream.piece(pos, pieceEnd);
         pieceEnd = std::min(pieceEnd, stop);
-        while (pos < pieceEnd && !starters.firstChars.has(bytes[pos]))
-            ++pos;
-        if (pos >= pieceEnd)
-            continue;
-        if (mayStartAt(starters, stream, pos))
-            return pos;
-        ++pos;
+        for (; pos < pieceEnd; ++pos) {
+            const unsigned char c = bytes[pos];
+            if (!starters.firstChars.has(c))
+                continue;
+            if (starters.startChars.has(c))
+                return pos;
+            const int next = pos + 1 < pieceEnd ? bytes[pos + 1] : stream.charAt(pos + 1);
+            if (starters.keywordPairs[c].has(next))
+                return pos;
+        }
     }
     return stop;
 }

@@ -110,17 +110,13 @@ private:
         std::uint8_t token;
         std::uint32_t follow; // index in m_follows
     };
-    [[nodiscard]] int fold(int c) const noexcept {
-        return !m_caseSensitive && c >= 'A' && c <= 'Z' ? c + 32 : c;
-    }
-
+    std::array<std::uint8_t, 256> m_fold{}; // each character as the trie holds it
     std::array<std::int32_t, 256> m_roots{};
     std::vector<Node> m_nodes;
     std::vector<std::uint8_t> m_chars; // each node's character, beside m_nodes
     std::vector<std::array<std::int32_t, 256>> m_dense;
     std::vector<End> m_ends;
     std::vector<CharSet> m_follows;
-    bool m_caseSensitive = false;
 };
 
 // The keyword trie: one chain per first character, nodes shared by words whose states
@@ -235,7 +231,7 @@ private:
         std::uint64_t generation = 0;
         CharSet firstChars; // start characters and keywords' first characters
         CharSet startChars;
-        std::array<CharSet, 256> keywordPairs;
+        std::array<CharSet, 256> keywordPairs; // of the characters as they stand
         // A character that is a whole token by itself here: its token, else -1.
         std::array<std::int16_t, 256> single;
         KeywordMatcher keywords;
@@ -260,10 +256,11 @@ private:
         }
     }
     // Whether the first two characters at `pos` may begin a keyword of these states.
-    [[nodiscard]] bool keywordMayStartAt(const Starters& starters, const TEdStream& stream,
-                                         std::size_t pos) const noexcept;
-    [[nodiscard]] bool mayStartAt(const Starters& starters, const TEdStream& stream,
-                                  std::size_t pos) const noexcept;
+    [[nodiscard]] static bool keywordMayStartAt(const Starters& starters, const TEdStream& stream,
+                                                std::size_t pos) noexcept {
+        return starters.keywordPairs[static_cast<std::size_t>(stream.charAt(pos))].has(
+            stream.charAt(pos + 1));
+    }
     // The first position in [from, stop) where a token may start, or stop.
     [[nodiscard]] std::size_t nextStart(const Starters& starters, const TEdStream& stream,
                                         std::size_t from, std::size_t stop) const noexcept;
