@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 using namespace velloran;
 
@@ -160,6 +162,25 @@ TEST(Highlight, InputsGiveTheirExpectedTokensHoweverTheyArrive) {
         EXPECT_EQ(typedInPieces(path, bytes), tokens) << path;
     }
     EXPECT_GE(inputs, 5);
+}
+
+TEST(Highlight, CaseInsensitiveLanguagesReadCapitalsAsSmallLetters) {
+    const auto tokensOf = [](const std::string& name, const std::string& bytes) {
+        const EditModel model = highlighted(name, bytes);
+        std::vector<std::uint8_t> tokens;
+        for (Position p = 0; p < model.length(); ++p)
+            tokens.push_back(model.store().tokenAt(p));
+        return tokens;
+    };
+    for (const char* name : {"tags.htm", "property.pas"}) {
+        std::string small = ReadWholeFile(std::string(VELLORAN_TEST_DATA) + "/highlight/" + name);
+        std::string capitals = small;
+        for (char& c : small)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : capitals)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(tokensOf(name, capitals), tokensOf(name, small)) << name;
+    }
 }
 
 TEST(Highlight, ACommentOpenedAndClosedAtTheTopEndsLikeAFreshRunEvenInSlices) {
