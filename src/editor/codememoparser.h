@@ -61,7 +61,8 @@ public:
 
     // A handler's failure known to hold for every start in [from, until): a run of letters
     // without "@" is no mail address from any of its letters, so the run is read once, not
-    // once per letter. The text never changes under a stream, so the note stays true.
+    // once per letter; likewise a regular expression's class open to the line's end. The
+    // text never changes under a stream, so the note stays true.
     void noteFailure(int handler, std::size_t from, std::size_t until) const noexcept {
         m_failedHandler = handler;
         m_failedFrom = from;

@@ -264,14 +264,29 @@ bool jsNumber(TEdStream& s) {
 bool jsRegex(TEdStream& s) {
     bool inClass = false;
     bool empty = true;
-    while (!s.atEnd() && s.current() != '\r' && s.current() != '\n') {
+    std::size_t classStart = 0;
+    const auto atLineEnd = [&s] { return s.atEnd() || s.current() == '\r' || s.current() == '\n'; };
+    const auto fail = [&] {
+        // A class left open to the line's end: a later literal that opens a class
+        // after this one's "[" reads, in step with this one, the same rest of the line
+        // without "]", so it fails too; "/[" repeated along a line tries each once.
+        if (inClass)
+            s.noteFailure(kJsRegex, classStart + 1, s.position());
+        return false;
+    };
+    while (!atLineEnd()) {
         const int c = s.current();
         s.advance();
         if (c == '\\') {
-            if (s.atEnd() || s.current() == '\r' || s.current() == '\n')
-                return false;
+            if (atLineEnd())
+                return fail();
             s.advance();
         } else if (c == '[') {
+            if (!inClass) {
+                classStart = s.position() - 1;
+                if (s.failureKnown(kJsRegex, classStart))
+                    return false;
+            }
             inClass = true;
         } else if (c == ']') {
             inClass = false;
@@ -284,7 +299,7 @@ bool jsRegex(TEdStream& s) {
         }
         empty = false;
     }
-    return false;
+    return fail();
 }
 
 // Never fails: an empty run is text too, between "`" or "}" and what follows.

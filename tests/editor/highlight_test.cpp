@@ -142,6 +142,23 @@ TEST(Highlight, AWordAsLongAsABookIsReadOnceForMailAddresses) {
     EXPECT_EQ(mail.store().tokenAt(kLength + 16), kMailAddress);
 }
 
+TEST(Highlight, ALineOfOpenRegexClassesIsReadOnce) {
+    // Each "/" may begin a literal whose class runs to the line's end; later ones that
+    // open a class inside it cannot close either, and are not read to the end again.
+    std::string open = "a = b";
+    for (int i = 0; i < 200'000; ++i)
+        open += "/[";
+    constexpr std::uint8_t kRegex = 12;
+    const EditModel script =
+        highlighted("classes.js", open + "\nc = /[/]/g, d = e / f;\nz = /[q/ + (/b/);\n");
+    EXPECT_EQ(runsOf(script, kRegex), 2u);
+    const Position literal = script.store().lineStart(1) + 4; // "/[/]/g"
+    EXPECT_EQ(script.store().tokenAt(literal + 5), kRegex);
+    EXPECT_NE(script.store().tokenAt(literal + 6), kRegex);
+    // A literal that opens no class after one left open is a literal still.
+    EXPECT_EQ(script.store().tokenAt(script.store().lineStart(2) + 12), kRegex); // "/b/"
+}
+
 TEST(Highlight, InputsGiveTheirExpectedTokensHoweverTheyArrive) {
     const bool regenerate = std::getenv("VELLORAN_REGENERATE") != nullptr;
     int inputs = 0;
