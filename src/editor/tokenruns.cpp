@@ -6,6 +6,10 @@
 #include <cassert>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velloran {
 
 namespace {
@@ -15,63 +19,67 @@ namespace {
 constexpr Position kChunkLength = 4096;
 constexpr Position kMaxChunkLength = 2 * kChunkLength;
 
+// The positions where a run of one token starts, with `count` behind the last; returns
+// the number of runs. Highlighted text changes token every few characters: found
+// sixteen characters at a time, the starts cost no branch per character, and the
+// encoder after them no chain of loads per run.
+std::size_t runStarts(const std::uint8_t* tokens, Position count, std::uint32_t* starts) noexcept {
+    std::size_t n = 0;
+    if (count > 0)
+        starts[n++] = 0;
+    Position at = 1;
+#if defined(__SSE2__)
+    for (; at + 16 <= count; at += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tokens + at));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tokens + at - 1));
+        auto changed =
+            static_cast<unsigned>(~_mm_movemask_epi8(_mm_cmpeq_epi8(here, before))) & 0xFFFFU;
+        for (; changed != 0; changed &= changed - 1)
+            starts[n++] = static_cast<std::uint32_t>(at + std::countr_zero(changed));
+    }
+#endif
+    for (; at < count; ++at) {
+        starts[n] = static_cast<std::uint32_t>(at);
+        n += tokens[at] != tokens[at - 1] ? 1 : 0;
+    }
+    starts[n] = static_cast<std::uint32_t>(std::max<Position>(count, 0));
+    return n;
+}
+
 // A chunk is encoded as a count P of palette entries, the P token numbers, then one
 // byte per run: the palette index in the high nibble and the run length less one in
 // the low one. Highlighted text changes token every two or three characters, so this
 // is what makes runs pay. A chunk with more than 16 different tokens has P = 0 and a
 // (token, length) pair per run.
-// Where the run of tokens[from]'s token ends, eight tokens at a time: highlighted text
-// holds runs of a few characters to whole lines, and the encoder meets every one.
-Position runEnd(const std::uint8_t* tokens, Position from, Position count) noexcept {
-    const std::uint64_t pattern = std::uint64_t{tokens[from]} * 0x0101010101010101U;
-    Position at = from + 1;
-    for (; at + 8 <= count; at += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, tokens + at, 8);
-        if (const std::uint64_t differ = word ^ pattern; differ != 0) {
-            // The lowest differing byte is the first one on a little-endian machine.
-            if constexpr (std::endian::native == std::endian::little)
-                return at + std::countr_zero(differ) / 8;
-            else
-                return at + std::countl_zero(differ) / 8;
-        }
-    }
-    while (at < count && tokens[at] == tokens[from])
-        ++at;
-    return at;
-}
-
 void encode(const std::uint8_t* tokens, Position count, std::vector<std::uint8_t>& runs) {
-    // Encoded on the stack in one pass over the tokens, then copied once at its exact
-    // size: the editor's run encodes every chunk of a page it highlights. A chunk that
-    // meets a seventeenth token turns the runs packed so far into pairs and goes on so.
+    // Encoded on the stack, then copied once at its exact size: the editor's run
+    // encodes every chunk of a page it highlights. A chunk that meets a seventeenth
+    // token turns the runs packed so far into pairs and goes on so.
     constexpr std::size_t kRoom = 1 + 16 + 2 * static_cast<std::size_t>(kMaxChunkLength);
     std::array<std::uint8_t, kRoom> packedStack;
     std::array<std::uint8_t, kRoom> pairsStack;
+    std::array<std::uint32_t, kMaxChunkLength + 1> startsStack;
     std::vector<std::uint8_t> heap;
+    std::vector<std::uint32_t> startsHeap;
     std::uint8_t* body = packedStack.data() + 1 + 16; // moved down behind the palette
     std::uint8_t* pairs = pairsStack.data();
+    std::uint32_t* starts = startsStack.data();
     if (static_cast<std::size_t>(count) > static_cast<std::size_t>(kMaxChunkLength)) {
         heap.resize(2 * (1 + 16 + 2 * static_cast<std::size_t>(count)));
         body = heap.data() + 1 + 16;
         pairs = heap.data() + heap.size() / 2;
+        startsHeap.resize(static_cast<std::size_t>(count) + 1);
+        starts = startsHeap.data();
     }
+    const std::size_t runCount = runStarts(tokens, count, starts);
     std::array<std::int16_t, 256> index;
     index.fill(-1);
     std::array<std::uint8_t, 16> palette;
     std::size_t colours = 0;
     std::size_t size = 0;
-    const auto addPair = [&](std::uint8_t token, Position n) {
-        for (; n > 255; n -= 255) {
-            pairs[size++] = token;
-            pairs[size++] = 255;
-        }
-        pairs[size++] = token;
-        pairs[size++] = static_cast<std::uint8_t>(n);
-    };
-    Position i = 0;
-    for (; i < count;) {
-        const std::uint8_t token = tokens[i];
+    std::size_t run = 0;
+    for (; run < runCount; ++run) {
+        const std::uint8_t token = tokens[starts[run]];
         if (index[token] < 0) {
             if (colours == 16)
                 break;
@@ -79,14 +87,21 @@ void encode(const std::uint8_t* tokens, Position count, std::vector<std::uint8_t
             palette[colours++] = token;
         }
         const auto code = static_cast<std::uint8_t>(index[token] << 4);
-        const Position end = runEnd(tokens, i, count);
-        for (; end - i > 16; i += 16)
+        auto length = static_cast<Position>(starts[run + 1] - starts[run]);
+        for (; length > 16; length -= 16)
             body[size++] = code | 15U;
-        body[size++] = static_cast<std::uint8_t>(code | (end - i - 1));
-        i = end;
+        body[size++] = static_cast<std::uint8_t>(code | (length - 1));
     }
     const std::uint8_t* out = body - 1 - colours;
-    if (i < count) {
+    if (run < runCount) {
+        const auto addPair = [&](std::uint8_t token, Position n) {
+            for (; n > 255; n -= 255) {
+                pairs[size++] = token;
+                pairs[size++] = 255;
+            }
+            pairs[size++] = token;
+            pairs[size++] = static_cast<std::uint8_t>(n);
+        };
         // The packed runs so far, merged where a long run was split in sixteens.
         const std::size_t packedSize = size;
         size = 0;
@@ -98,11 +113,8 @@ void encode(const std::uint8_t* tokens, Position count, std::vector<std::uint8_t
                 n += (body[k] & 15U) + 1;
             addPair(token, n);
         }
-        for (; i < count;) {
-            const Position end = runEnd(tokens, i, count);
-            addPair(tokens[i], end - i);
-            i = end;
-        }
+        for (; run < runCount; ++run)
+            addPair(tokens[starts[run]], static_cast<Position>(starts[run + 1] - starts[run]));
         out = pairs;
     } else {
         std::uint8_t* head = body - 1 - colours;
