@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace velloran::bench {
 
@@ -12,5 +13,13 @@ namespace velloran::bench {
 
 // The process's resident memory in bytes, or 0 when it cannot be read.
 [[nodiscard]] std::size_t ResidentBytes();
+
+// The peak resident memory in KiB of a program run with `args` (the program first), its
+// output thrown away; -1 when it cannot be run or does not succeed. A child forked from
+// this process would start with its pages counted, so a fresh copy of this binary,
+// small, starts the program and reports the peak (`--peak-of`).
+[[nodiscard]] long PeakKiBOf(const std::vector<std::string>& args);
+// The launcher's side, run by main for "--peak-of PROGRAM ARGS...".
+int ReportPeakOf(char** args);
 
 } // namespace velloran::bench

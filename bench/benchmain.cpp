@@ -3,6 +3,9 @@
 #include "benchdata.h"
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #ifdef VELLORAN_BENCH_QT
@@ -42,9 +45,56 @@ std::size_t ResidentBytes() {
     return got == 2 ? resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
+int ReportPeakOf(char** args) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::execv(args[0], args);
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return 1;
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
+}
+
+long PeakKiBOf(const std::vector<std::string>& args) {
+    std::vector<char*> argv = {const_cast<char*>("velloran_bench"), const_cast<char*>("--peak-of")};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    int out[2];
+    if (::pipe(out) != 0)
+        return -1;
+    const pid_t launcher = ::fork();
+    if (launcher == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::execv("/proc/self/exe", argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string report;
+    char buffer[64];
+    for (ssize_t got; (got = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(got));
+    ::close(out[0]);
+    int status = 0;
+    if (launcher < 0 || ::waitpid(launcher, &status, 0) != launcher || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0 || report.empty())
+        return -1;
+    return std::strtol(report.c_str(), nullptr, 10);
+}
+
 } // namespace velloran::bench
 
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::string_view(argv[1]) == "--peak-of")
+        return velloran::bench::ReportPeakOf(argv + 2);
 #ifdef VELLORAN_BENCH_QT
     // The widgets' benchmarks need an application; no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -6,10 +6,6 @@
 #include "platform/paths.h"
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -102,33 +98,21 @@ bool exportInput(benchmark::State& state, ExportInput& input) {
     return true;
 }
 
-// Peak resident memory of "velloran --export=FORMAT page" as a child, its output thrown
-// away, and that peak as a multiple of the file's size.
+// Peak resident memory of "velloran --export=FORMAT page", its output thrown away, and
+// that peak as a multiple of the file's size.
 void BM_ExportPeakMemory(benchmark::State& state, const char* format) {
     ExportInput input;
     if (!exportInput(state, input))
         return;
     const std::string program = velloran::ProgramDir() + "velloran";
-    const std::string option = std::string("--export=") + format;
     long peakKiB = 0;
     for (auto _ : state) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDOUT_FILENO);
-            char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(option.c_str()),
-                            const_cast<char*>(input.path.c_str()), nullptr};
-            ::execv(program.c_str(), argv);
-            ::_exit(127);
-        }
-        int status = 0;
-        rusage usage{};
-        if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0) {
+        peakKiB =
+            velloran::bench::PeakKiBOf({program, std::string("--export=") + format, input.path});
+        if (peakKiB < 0) {
             state.SkipWithError(("cannot run " + program).c_str());
             return;
         }
-        peakKiB = usage.ru_maxrss;
     }
     const auto size = static_cast<double>(std::filesystem::file_size(input.path));
     state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
