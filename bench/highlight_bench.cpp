@@ -103,6 +103,11 @@ void BM_HighlightJavaScriptFromScratch(benchmark::State& state) {
 }
 BENCHMARK(BM_HighlightJavaScriptFromScratch)->Unit(benchmark::kMillisecond);
 
+void BM_HighlightTagSoupFromScratch(benchmark::State& state) {
+    highlightFromScratch(state, velloran::bench::TagSoup(webSize(5'000'000)), htmlParser());
+}
+BENCHMARK(BM_HighlightTagSoupFromScratch)->Unit(benchmark::kMillisecond);
+
 // Resident memory added by a page loaded and highlighted to its end.
 void BM_HighlightedPageMemory(benchmark::State& state) {
     for (auto _ : state) {

@@ -214,4 +214,23 @@ std::string ScriptModule(std::size_t size) {
     return out;
 }
 
+std::string TagSoup(std::size_t size) {
+    // Pieces that open and close elements, literals, comments and rules in any order, so
+    // that the parser meets every set of states it can reach, over and over.
+    static constexpr std::array<std::string_view, 50> kPieces = {
+        "<script>",   "</script>",  "<style>", "</style>", "`",     "${", "}",       "/",
+        "/[",         "]",          "'",       "\"",       "{",     "(",  ")",       "<!--",
+        "-->",        "/*",         "*/",      "@media",   "a",     " ",  "\n",      ":",
+        ";",          "<a href=",   ">",       "<",        "url(",  "x",  "=",       "//",
+        "1",          "&amp;",      "<!",      "<?",       "?>",    "#",  ".",       "@import",
+        "!important", "[",          "--x",     "var(",     "regex", "=>", "<title>", "</title>",
+        "<textarea>", "</textarea>"};
+    Draw d;
+    std::string out;
+    out.reserve(size + 16);
+    while (out.size() < size)
+        out += d.pick(kPieces);
+    return out;
+}
+
 } // namespace velloran::bench

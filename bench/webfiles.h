@@ -10,5 +10,8 @@ namespace velloran::bench {
 [[nodiscard]] std::string Html5Page(std::size_t size);
 [[nodiscard]] std::string StyleSheetFile(std::size_t size);
 [[nodiscard]] std::string ScriptModule(std::size_t size);
+// Markup, style and script pieces in random order: no page, but every state the HTML
+// language can reach, met again and again.
+[[nodiscard]] std::string TagSoup(std::size_t size);
 
 } // namespace velloran::bench

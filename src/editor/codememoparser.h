@@ -270,11 +270,13 @@ private:
 
     ParserTables m_tables;
     TCodeKeywords m_keywords;
-    // The starters of the last few state sets: they change at every tag, but only
-    // between a few dozen sets (a page with style and script elements meets two dozen).
+    // The starters of the state sets met: they change at every tag, but between few
+    // sets (a page with style and script elements meets two dozen, HTML's pieces in any
+    // order about a hundred). Room for all of them, as one built twice per tag would
+    // cost more than the scan; bounded, as a parser image may define sets without end.
     // A copy of the parser starts with none.
     struct StartersCache {
-        std::array<std::unique_ptr<Starters>, 32> tables{};
+        std::array<std::unique_ptr<Starters>, 256> tables{};
         std::size_t used = 0;
         std::size_t next = 0;
         std::size_t last = 0;
