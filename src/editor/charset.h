@@ -76,13 +76,16 @@ public:
                 (a.m_words[2] ^ b.m_words[2]) | (a.m_words[3] ^ b.m_words[3])) == 0;
     }
 
-    // Folds the members into one byte; equal sets give equal digests.
-    [[nodiscard]] constexpr std::uint8_t digest() const noexcept {
-        std::uint64_t x = m_words[0] ^ (m_words[1] * 3) ^ (m_words[2] * 5) ^ (m_words[3] * 7);
-        x ^= x >> 32;
-        x ^= x >> 16;
-        x ^= x >> 8;
-        return static_cast<std::uint8_t>(x);
+    // Sixteen bits of the members, each member mixed into all of them; equal sets give
+    // equal digests. A plain fold gave members eight apart the same one, and the
+    // highlighter took a tag's states for the text's and stopped too early.
+    [[nodiscard]] constexpr std::uint16_t digest() const noexcept {
+        std::uint64_t x = 0;
+        for (const std::uint64_t word : m_words) {
+            x = (x ^ word) * 0x9E3779B97F4A7C15U;
+            x ^= x >> 29;
+        }
+        return static_cast<std::uint16_t>(x >> 48);
     }
 
     // The 32-byte stored form.

@@ -179,8 +179,8 @@ struct ParserState {
 
     // Settled: no container and no token in parts.
     [[nodiscard]] bool settled() const noexcept { return !inContainer && !openDefinition; }
-    // A one-byte digest of the active states.
-    [[nodiscard]] std::uint8_t digest() const noexcept { return current.digest(); }
+    // A digest of the active states.
+    [[nodiscard]] std::uint16_t digest() const noexcept { return current.digest(); }
 };
 
 class TCodeMemoParser {

@@ -169,7 +169,7 @@ void Highlighter::enterLine(TextStore& store, std::int64_t line) {
 bool Highlighter::finishLine(TextStore& store) {
     LineAttributes& attributes = store.attributes(m_line);
     const Position length = m_lineEnd - m_lineStart;
-    const std::uint8_t endState = m_state.digest();
+    const std::uint16_t endState = m_state.digest();
     const bool same = attributes.highlighted && attributes.endState == endState &&
                       store.tokens().equals(m_lineStart, m_work.data(), length);
     const bool last = m_line + 1 >= store.lineCount();

@@ -30,7 +30,7 @@ struct LineAttributes {
     std::int32_t lineData2 = -1;
     // A digest of the parser's states at the end of the line, so that re-highlighting
     // stops only where both the tokens and the states are as before.
-    std::uint8_t endState = 0;
+    std::uint16_t endState = 0;
     // Bit fields keep a record at 16 bytes: one per line of a page with millions.
     bool textDirty : 1 = true;
     bool gutterDirty : 1 = true;

@@ -159,6 +159,20 @@ TEST(Highlight, ALineOfOpenRegexClassesIsReadOnce) {
     EXPECT_EQ(script.store().tokenAt(script.store().lineStart(2) + 12), kRegex); // "/b/"
 }
 
+TEST(Highlight, AnEditThatUndoesATagColoursWhatFollowsAsText) {
+    // The end states of a line in a tag and in text once had the same digest, so the run
+    // after deleting "<" stopped at once and left the lines below coloured as a tag.
+    EditModel model;
+    model.setParser(parsers().forRuleSet(RuleSetForFileName("cut.htm")));
+    model.loadFromBytes("\x8d<\nk\n)6\r]\nq\xde\r=(-]/]/");
+    model.highlightAll();
+    model.setSel(1, 4); // "<", the line end and "k"
+    model.replaceSel("");
+    model.highlightAll();
+    EXPECT_EQ(formatTokens(model),
+              formatTokens(highlighted("cut.htm", "\x8d\n)6\r]\nq\xde\r=(-]/]/")));
+}
+
 TEST(Highlight, InputsGiveTheirExpectedTokensHoweverTheyArrive) {
     const bool regenerate = std::getenv("VELLORAN_REGENERATE") != nullptr;
     int inputs = 0;
