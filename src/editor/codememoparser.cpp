@@ -67,7 +67,7 @@ void TCodeKeywords::matcherFor(const CharSet& states, KeywordMatcher& matcher) c
         matcher.m_fold[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(fold(c));
     matcher.m_roots.fill(-1);
     matcher.m_nodes.clear();
-    matcher.m_chars.clear();
+    std::vector<std::uint8_t> nodeChars; // each node's character, beside m_nodes
     matcher.m_ends.clear();
     matcher.m_follows.clear();
     // Built breadth first, so that each node's children can be given places side by
@@ -76,7 +76,7 @@ void TCodeKeywords::matcherFor(const CharSet& states, KeywordMatcher& matcher) c
     std::vector<std::vector<std::int32_t>> groups;
     const auto addNode = [&](std::uint8_t ch, std::vector<std::int32_t> group) {
         matcher.m_nodes.emplace_back();
-        matcher.m_chars.push_back(ch);
+        nodeChars.push_back(ch);
         groups.push_back(std::move(group));
     };
     for (int c = 0; c < 256; ++c) {
@@ -133,14 +133,20 @@ void TCodeKeywords::matcherFor(const CharSet& states, KeywordMatcher& matcher) c
     }
     matcher.m_dense.clear();
     for (KeywordMatcher::Node& node : matcher.m_nodes) {
-        if (node.children < KeywordMatcher::kDenseChildren)
+        if (node.ends > 0) {
+            node.endToken = matcher.m_ends[node.firstEnd].token;
+            node.endFollow = matcher.m_ends[node.firstEnd].follow;
+        }
+        if (node.children < KeywordMatcher::kDenseChildren) {
+            std::copy_n(nodeChars.begin() + node.firstChild, node.children, node.chars.begin());
             continue;
+        }
         node.dense = static_cast<std::int32_t>(matcher.m_dense.size());
         std::array<std::int32_t, 256>& table = matcher.m_dense.emplace_back();
         table.fill(-1);
         for (std::uint32_t child = node.firstChild; child < node.firstChild + node.children;
              ++child)
-            table[matcher.m_chars[child]] = static_cast<std::int32_t>(child);
+            table[nodeChars[child]] = static_cast<std::int32_t>(child);
     }
 }
 
@@ -161,11 +167,18 @@ int KeywordMatcher::match(const TEdStream& stream, std::size_t& length) const no
     for (std::size_t depth = 1; at >= 0; ++depth) {
         const Node& node = m_nodes[static_cast<std::size_t>(at)];
         const int next = charAt(start + depth);
-        for (std::uint32_t e = node.firstEnd; e < node.firstEnd + node.ends; ++e) {
-            if (m_follows[m_ends[e].follow].has(next)) {
-                token = m_ends[e].token;
+        if (node.ends > 0) {
+            if (m_follows[node.endFollow].has(next)) {
+                token = node.endToken;
                 length = depth;
-                break;
+            } else {
+                for (std::uint32_t e = node.firstEnd + 1; e < node.firstEnd + node.ends; ++e) {
+                    if (m_follows[m_ends[e].follow].has(next)) {
+                        token = m_ends[e].token;
+                        length = depth;
+                        break;
+                    }
+                }
             }
         }
         if (start + depth >= stream.size())
@@ -175,10 +188,9 @@ int KeywordMatcher::match(const TEdStream& stream, std::size_t& length) const no
             at = m_dense[static_cast<std::size_t>(node.dense)][c];
             continue;
         }
-        const std::uint8_t* chars = m_chars.data() + node.firstChild;
         at = -1;
         for (std::uint16_t i = 0; i < node.children; ++i) {
-            if (chars[i] == c) {
+            if (node.chars[i] == c) {
                 at = static_cast<std::int32_t>(node.firstChild + i);
                 break;
             }

@@ -95,16 +95,21 @@ public:
 
 private:
     friend class TCodeKeywords;
-    struct Node {
-        std::uint32_t firstChild = 0; // children lie together in m_nodes
-        std::uint32_t firstEnd = 0;
-        std::uint16_t children = 0;
-        std::uint16_t ends = 0;
-        std::int32_t dense = -1; // a node with many children finds them in m_dense
-    };
     // Tags and attributes fan out widely after "<" or a first letter: such nodes look
     // their children up instead of searching them.
     static constexpr std::uint16_t kDenseChildren = 8;
+    // A step of a match reads one node: the characters of its few children, and the
+    // first word ending at it, lie inside it.
+    struct Node {
+        std::uint32_t firstChild = 0; // children lie together in m_nodes
+        std::uint32_t firstEnd = 0;
+        std::int32_t dense = -1; // a node with many children finds them in m_dense
+        std::uint16_t children = 0;
+        std::uint16_t ends = 0;
+        std::array<std::uint8_t, kDenseChildren> chars{}; // when not dense
+        std::uint8_t endToken = 0;                        // m_ends[firstEnd], when ends > 0
+        std::uint32_t endFollow = 0;
+    };
     // A word ending at a node; where several do, the first whose follow set takes the
     // next character wins, as in the trie's own order.
     struct End {
@@ -114,7 +119,6 @@ private:
     std::array<std::uint8_t, 256> m_fold{}; // each character as the trie holds it
     std::array<std::int32_t, 256> m_roots{};
     std::vector<Node> m_nodes;
-    std::vector<std::uint8_t> m_chars; // each node's character, beside m_nodes
     std::vector<std::array<std::int32_t, 256>> m_dense;
     std::vector<End> m_ends;
     std::vector<CharSet> m_follows;
