@@ -272,6 +272,13 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
                 pair.add(d);
     }
     m_keywords.matcherFor(states, fresh.keywords);
+    for (std::size_t token = 0; token < fresh.effect.size(); ++token) {
+        const StateTransition& t = m_tables.transitions[token];
+        fresh.effect[token] = static_cast<std::uint8_t>(
+            (t.valid.intersects(states) ? Starters::kValid : 0) |
+            (((states | t.enter) - t.leave) != states ? Starters::kMoves : 0) |
+            (t.container ? Starters::kContainer : 0));
+    }
     fresh.firstChars = fresh.startChars;
     for (int c = 0; c < 256; ++c) {
         fresh.single[static_cast<std::size_t>(c)] = -1;
@@ -286,22 +293,28 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
     return fresh;
 }
 
-void TCodeMemoParser::takeTransition(ParserState& state, std::uint8_t token,
-                                     const CharSet& states) const {
-    if (states == state.current)
-        return;
+void TCodeMemoParser::takeTransition(ParserState& state, std::uint8_t token) const {
     const auto* from = static_cast<const Starters*>(state.starters);
-    state.current = states;
-    statesChanged(state);
-    if (!from || from->generation != state.startersGeneration)
+    if (!from || from->generation != state.startersGeneration) {
+        const StateTransition& t = m_tables.transitions[token];
+        setStates(state, (state.current | t.enter) - t.leave);
         return;
-    Starters::Step& step = from->after[token];
-    if (!step.to || step.to->generation != step.generation) {
-        const Starters& to = startersFor(states);
-        step = {&to, to.generation};
     }
-    state.starters = step.to;
-    state.startersGeneration = step.generation;
+    const Starters::Step* step = &from->after[token];
+    if (!step->to || step->to->generation != step->generation) {
+        const StateTransition& t = m_tables.transitions[token];
+        const Starters& to = startersFor((state.current | t.enter) - t.leave);
+        // Finding `to` may have taken the place of `from` when every place was taken.
+        if (from->generation == state.startersGeneration)
+            from->after[token] = {&to, to.generation};
+        state.current = to.states;
+        state.starters = &to;
+        state.startersGeneration = to.generation;
+        return;
+    }
+    state.current = step->to->states;
+    state.starters = step->to;
+    state.startersGeneration = step->generation;
 }
 
 const TCodeMemoParser::Starters& TCodeMemoParser::startersOf(ParserState& state) const {
@@ -398,9 +411,7 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         state.openDefinition = nullptr;
         // Only tokens whose transition was already known to apply are handed out in
         // parts, so the transition applies now.
-        const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
-        takeTransition(state, static_cast<std::uint8_t>(token),
-                       (state.current | t.enter) - t.leave);
+        takeTransition(state, static_cast<std::uint8_t>(token));
         return static_cast<std::uint8_t>(token);
     }
     if (state.inContainer && (start >= state.containerEnd || stream.atEnd()))
@@ -413,7 +424,7 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
     const int c = stream.charAt(start);
     if (const int single = starters.single[static_cast<std::size_t>(c)]; single >= 0) {
         stream.advance();
-        return finishToken(stream, state, single, start, length);
+        return finishToken(stream, state, starters, single, start, length);
     }
     const bool keywordPossible =
         starters.firstChars.has(c) && keywordMayStartAt(starters, stream, start);
@@ -432,30 +443,24 @@ std::uint8_t TCodeMemoParser::nextToken(TEdStream& stream, ParserState& state, s
         length = stream.position() - start;
         return static_cast<std::uint8_t>(token);
     }
-    return finishToken(stream, state, token, start, length);
+    return finishToken(stream, state, starters, token, start, length);
 }
 
-std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state, int token,
-                                          std::size_t start, std::size_t& length) const {
-    if (token >= 0 && stream.position() == start)
-        token = -1;
-    if (token >= 0) {
-        const StateTransition& t = m_tables.transitions[static_cast<std::size_t>(token)];
-        if (t.valid.intersects(state.current)) {
-            if (!t.enter.empty() || !t.leave.empty())
-                takeTransition(state, static_cast<std::uint8_t>(token),
-                               (state.current | t.enter) - t.leave);
-        } else {
-            token = -1;
-        }
-    }
-    if (token < 0) {
+std::uint8_t TCodeMemoParser::finishToken(TEdStream& stream, ParserState& state,
+                                          const Starters& starters, int token, std::size_t start,
+                                          std::size_t& length) const {
+    const std::uint8_t effect = token >= 0 && stream.position() != start
+                                    ? starters.effect[static_cast<std::size_t>(token)]
+                                    : 0;
+    if ((effect & Starters::kValid) == 0) {
         // Unrecognised: one character, which inside a container takes its token.
         stream.seek(start + 1);
         length = 1;
         return state.inContainer ? state.containerToken : 0;
     }
-    if (!state.inContainer && m_tables.transitions[static_cast<std::size_t>(token)].container) {
+    if ((effect & Starters::kMoves) != 0)
+        takeTransition(state, static_cast<std::uint8_t>(token));
+    if (!state.inContainer && (effect & Starters::kContainer) != 0) {
         // The container's first character carries its token; what lies inside is
         // scanned in the container's states up to its end.
         state.inContainer = true;

@@ -222,8 +222,9 @@ private:
     [[nodiscard]] int continueScan(TEdStream& stream, ParserState& state, int token,
                                    const TokenDefinition& definition, std::size_t start,
                                    std::size_t limit) const;
-    std::uint8_t finishToken(TEdStream& stream, ParserState& state, int token, std::size_t start,
-                             std::size_t& length) const;
+    struct Starters;
+    std::uint8_t finishToken(TEdStream& stream, ParserState& state, const Starters& starters,
+                             int token, std::size_t start, std::size_t& length) const;
     [[nodiscard]] bool terminatorAt(TEdStream& stream, const TokenDefinition& definition,
                                     std::size_t tokenStart) const;
 
@@ -239,6 +240,11 @@ private:
         std::array<CharSet, 256> keywordPairs; // of the characters as they stand
         // A character that is a whole token by itself here: its token, else -1.
         std::array<std::int16_t, 256> single;
+        // What each token's transition does in these states.
+        static constexpr std::uint8_t kValid = 1;     // it may stand here
+        static constexpr std::uint8_t kMoves = 2;     // it changes the states
+        static constexpr std::uint8_t kContainer = 4; // what it spans is scanned inside it
+        std::array<std::uint8_t, 256> effect;
         KeywordMatcher keywords;
         // Where each token's transition leads from these states, once it has been
         // taken: tags switch states at every other token.
@@ -251,8 +257,9 @@ private:
     [[nodiscard]] const Starters& startersFor(const CharSet& states) const;
     [[nodiscard]] const Starters& startersOf(ParserState& state) const;
     static void statesChanged(ParserState& state) noexcept { state.starters = nullptr; }
-    // Takes a token's transition to `states`, finding their table through the last one.
-    void takeTransition(ParserState& state, std::uint8_t token, const CharSet& states) const;
+    // Takes a token's transition, finding the table of the states it leads to through
+    // the table of those it leaves.
+    void takeTransition(ParserState& state, std::uint8_t token) const;
     // Sets the active states, keeping the look-up table when they stay the same.
     static void setStates(ParserState& state, const CharSet& states) noexcept {
         if (states != state.current) {
