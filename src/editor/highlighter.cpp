@@ -56,11 +56,14 @@ bool Highlighter::run(TextStore& store, const TCodeMemoParser& parser, std::int6
         // A token flows on across line ends; each line is judged once it is full.
         auto left = static_cast<Position>(std::max<std::size_t>(length, 1));
         while (left > 0) {
+            // Read before the bytes are written, which may alias any member.
             const Position n = std::min(left, m_lineEnd - m_pos);
-            fillTokens(m_work.data() + (m_pos - m_lineStart), token, n);
+            std::uint8_t* const out = m_work.data() + (m_pos - m_lineStart);
             m_pos += n;
             left -= n;
-            if (m_pos >= m_lineEnd && finishLine(store)) {
+            const bool full = m_pos >= m_lineEnd;
+            fillTokens(out, token, n);
+            if (full && finishLine(store)) {
                 m_active = false;
                 return true;
             }
