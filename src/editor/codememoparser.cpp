@@ -199,6 +199,26 @@ int KeywordMatcher::match(const TEdStream& stream, std::size_t& length) const no
     return token;
 }
 
+CharSet KeywordMatcher::secondChars(int c) const noexcept {
+    const std::int32_t at = m_roots[m_fold[static_cast<std::size_t>(c)]];
+    if (at < 0)
+        return {};
+    const Node& node = m_nodes[static_cast<std::size_t>(at)];
+    if (node.ends > 0)
+        return CharSet().complement();
+    CharSet chars;
+    if (node.dense >= 0) {
+        const std::array<std::int32_t, 256>& table = m_dense[static_cast<std::size_t>(node.dense)];
+        for (int d = 0; d < 256; ++d)
+            if (table[static_cast<std::size_t>(d)] >= 0)
+                chars.add(d);
+    } else {
+        for (std::uint16_t i = 0; i < node.children; ++i)
+            chars.add(node.chars[i]);
+    }
+    return chars;
+}
+
 int KeywordMatcher::wholeAt(int c) const noexcept {
     const std::int32_t at = m_roots[m_fold[static_cast<std::size_t>(c)]];
     if (at < 0)
@@ -208,24 +228,6 @@ int KeywordMatcher::wholeAt(int c) const noexcept {
         m_follows[m_ends[node.firstEnd].follow] != CharSet().complement())
         return -1;
     return m_ends[node.firstEnd].token;
-}
-
-void TCodeKeywords::pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const {
-    for (int c = 0; c < 256; ++c) {
-        for (std::int32_t at = m_roots[static_cast<std::size_t>(c)]; at >= 0;
-             at = m_nodes[static_cast<std::size_t>(at)].next) {
-            const Node& root = m_nodes[static_cast<std::size_t>(at)];
-            if (root.ch != c || !root.states.intersects(states))
-                continue;
-            if (root.terminal && root.wordStates.intersects(states))
-                pairs[static_cast<std::size_t>(c)] = CharSet().complement();
-            for (std::int32_t child = root.child; child >= 0;
-                 child = m_nodes[static_cast<std::size_t>(child)].next)
-                if (m_nodes[static_cast<std::size_t>(child)].states.intersects(states))
-                    pairs[static_cast<std::size_t>(c)].add(
-                        m_nodes[static_cast<std::size_t>(child)].ch);
-        }
-    }
 }
 
 // ---- Parser ----
@@ -261,22 +263,21 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
         if (first.present && first.states.intersects(states))
             fresh.startChars.add(c);
     }
-    std::array<CharSet, 256> folded;
-    m_keywords.pairsFor(states, folded);
+    m_keywords.matcherFor(states, fresh.keywords);
     // Unfolded here, so that the test at every token reads the characters as they are.
     for (int c = 0; c < 256; ++c) {
         CharSet& pair = fresh.keywordPairs[static_cast<std::size_t>(c)];
-        pair = folded[static_cast<std::size_t>(m_keywords.fold(c))];
+        pair = fresh.keywords.secondChars(c);
         for (int d = 0; d < 256; ++d)
             if (m_keywords.fold(d) != d && pair.has(m_keywords.fold(d)))
                 pair.add(d);
     }
-    m_keywords.matcherFor(states, fresh.keywords);
     for (std::size_t token = 0; token < fresh.effect.size(); ++token) {
         const StateTransition& t = m_tables.transitions[token];
         fresh.effect[token] = static_cast<std::uint8_t>(
             (t.valid.intersects(states) ? Starters::kValid : 0) |
-            (((states | t.enter) - t.leave) != states ? Starters::kMoves : 0) |
+            (statesAfter(states, static_cast<std::uint8_t>(token)) != states ? Starters::kMoves
+                                                                             : 0) |
             (t.container ? Starters::kContainer : 0));
     }
     fresh.firstChars = fresh.startChars;
@@ -296,14 +297,12 @@ const TCodeMemoParser::Starters& TCodeMemoParser::startersFor(const CharSet& sta
 void TCodeMemoParser::takeTransition(ParserState& state, std::uint8_t token) const {
     const auto* from = static_cast<const Starters*>(state.starters);
     if (!from || from->generation != state.startersGeneration) {
-        const StateTransition& t = m_tables.transitions[token];
-        setStates(state, (state.current | t.enter) - t.leave);
+        setStates(state, statesAfter(state.current, token));
         return;
     }
     const Starters::Step* step = &from->after[token];
     if (!step->to || step->to->generation != step->generation) {
-        const StateTransition& t = m_tables.transitions[token];
-        const Starters& to = startersFor((state.current | t.enter) - t.leave);
+        const Starters& to = startersFor(statesAfter(state.current, token));
         // Finding `to` may have taken the place of `from` when every place was taken.
         if (from->generation == state.startersGeneration)
             from->after[token] = {&to, to.generation};

@@ -63,7 +63,7 @@ public:
     // without "@" is no mail address from any of its letters, so the run is read once, not
     // once per letter; likewise a regular expression's class open to the line's end. The
     // text never changes under a stream, so the note stays true.
-    void noteFailure(int handler, std::size_t from, std::size_t until) const noexcept {
+    void noteFailure(int handler, std::size_t from, std::size_t until) noexcept {
         m_failedHandler = handler;
         m_failedFrom = from;
         m_failedUntil = until;
@@ -78,9 +78,9 @@ private:
     const char* m_after; // indexed by absolute position
     std::size_t m_end;
     std::size_t m_pos = 0;
-    mutable int m_failedHandler = -1;
-    mutable std::size_t m_failedFrom = 0;
-    mutable std::size_t m_failedUntil = 0;
+    int m_failedHandler = -1;
+    std::size_t m_failedFrom = 0;
+    std::size_t m_failedUntil = 0;
 };
 
 // The keywords valid in one state set, as a plain trie: the paths of the same characters
@@ -92,6 +92,9 @@ public:
     // The token of a one-character keyword that matches `c` whatever follows and that no
     // longer keyword begins with, or -1: punctuation, which is most of a script's tokens.
     [[nodiscard]] int wholeAt(int c) const noexcept;
+    // The characters, folded, with which a keyword beginning with `c` may go on; every
+    // character when `c` alone is a keyword.
+    [[nodiscard]] CharSet secondChars(int c) const noexcept;
 
 private:
     friend class TCodeKeywords;
@@ -134,9 +137,6 @@ public:
     void add(const KeywordEntry& entry);
     // The keywords valid in `states`, for matching without looking at states.
     void matcherFor(const CharSet& states, KeywordMatcher& matcher) const;
-    // For each first character, the second characters with which a keyword valid in
-    // `states` may begin (every character after a one-character keyword); folded.
-    void pairsFor(const CharSet& states, std::array<CharSet, 256>& pairs) const;
     [[nodiscard]] int fold(int c) const noexcept {
         return !m_caseSensitive && c >= 'A' && c <= 'Z' ? c + 32 : c;
     }
@@ -257,6 +257,10 @@ private:
     [[nodiscard]] const Starters& startersFor(const CharSet& states) const;
     [[nodiscard]] const Starters& startersOf(ParserState& state) const;
     static void statesChanged(ParserState& state) noexcept { state.starters = nullptr; }
+    [[nodiscard]] CharSet statesAfter(const CharSet& states, std::uint8_t token) const noexcept {
+        const StateTransition& t = m_tables.transitions[token];
+        return (states | t.enter) - t.leave;
+    }
     // Takes a token's transition, finding the table of the states it leads to through
     // the table of those it leaves.
     void takeTransition(ParserState& state, std::uint8_t token) const;
